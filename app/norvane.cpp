@@ -1,0 +1,55 @@
+#include "app/norvane.h"
+
+#include <QCoreApplication>
+#include <QSerialPort>
+#include <QStringList>
+
+#include "ui/myconnectbutton.h"
+
+Norvane::Norvane(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setupUi(this);
+    progressTableWidget->setHorizontalHeaderLabels(QStringList() << "Application Progress:");
+
+    romFilePath = "";
+    serialPort = new QSerialPort();
+    portName = "";
+    baudRate = 0;
+    toolVersion = "6.2";
+    busy = false;
+
+    // The lists are filled before their signals are wired, so start-up runs no slot.
+    FillPortComboBox();
+    FillBaudRateComboBox();
+
+    connect(verifyButton, SIGNAL(released()), this, SLOT(HandleVerifyButton()));
+    connect(browseButton, SIGNAL(released()), this, SLOT(HandleBrowseButton()));
+    connect(flashButton, SIGNAL(released()), this, SLOT(HandleFlashButton()));
+    connect(eraseButton, SIGNAL(released()), this, SLOT(HandleEraseButton()));
+    connect(comportComboBox, SIGNAL(currentIndexChanged(const QString &)),
+            this, SLOT(HandlePortIndex(const QString &)));
+    connect(baudrateComboBox, SIGNAL(currentIndexChanged(const QString &)),
+            this, SLOT(HandleBaudRateIndex(const QString &)));
+    connect(actionManual, SIGNAL(triggered(bool)), this, SLOT(HandleMenuContent(bool)));
+    connect(actionAbout, SIGNAL(triggered(bool)), this, SLOT(HandleMenuAbout(bool)));
+
+    connectButton = new MyConnectButton(Ui_Norvane::centralWidget);
+    connectButton->setObjectName("connectButton");
+    connectButton->setGeometry(QRect(270, 30, 91, 21));
+    connectButton->setLayoutDirection(Qt::LeftToRight);
+    connectButton->setCheckable(true);
+    connectButton->setText(QCoreApplication::translate("norvane", "Connect"));
+
+    connect(connectButton, SIGNAL(HandleConnect(bool)), this, SLOT(HandleConnectButton(bool)));
+
+    WatchForLineLoss();
+}
+
+Norvane::~Norvane()
+{
+    delete connectButton;
+    serialPort->clear(QSerialPort::AllDirections);
+    serialPort->close();
+    delete serialPort;
+}

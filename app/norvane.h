@@ -1,0 +1,103 @@
+#ifndef APP_NORVANE_H
+#define APP_NORVANE_H
+
+#include <QMainWindow>
+#include <QString>
+
+#include <initializer_list>
+
+#include "ui_norvane.h"
+#include "protocol/bootprotocol.h"
+#include "protocol/commandresult.h"
+
+class QSerialPort;
+class MyConnectButton;
+struct OperationTexts;
+
+// Colour of a log line; any value other than Info and Error empties the pane.
+enum LogKind : quint16 {
+    Info = 0,
+    Error = 1,
+    Clear = 2
+};
+
+class Norvane : public QMainWindow, public Ui_Norvane
+{
+    Q_OBJECT
+
+public:
+    explicit Norvane(QWidget *parent = nullptr);
+    ~Norvane() override;
+
+    // ui/log.cpp
+    void AppendLog(LogKind kind, const QString &text);
+    void ShowMessage(const QString &text, const QString &informative);
+
+    // connection/portconnection.cpp
+    void FillPortComboBox();
+    void FillBaudRateComboBox();
+    int OpenSerialPort();
+
+    // protocol/transactions.cpp
+    CommandResult SendJumpToBootloader();
+    CommandResult SendVerifyApplication();
+    CommandResult SendFlashApplicationStart();
+    CommandResult SendEraseApplication();
+    CommandResult SendResetECU();
+
+    // protocol/resultreporting.cpp
+    bool RunJumpToBootloader();
+    bool RunVerifyApplication();
+    bool RunEraseApplication();
+    bool RunResetECU();
+
+    // connection/operations.cpp
+    void PulseControlLines();
+
+    // rom/chunktransfer.cpp
+    CommandResult SendFlashApplication();
+    bool RunFlashApplication();
+    void UpdateProgressLine(int percentage);
+
+    QString romFilePath;
+    QSerialPort *serialPort;
+    QString portName;
+    int baudRate;
+    QString toolVersion;
+    bool busy;
+    MyConnectButton *connectButton;
+
+private slots:
+    void HandleVerifyButton();
+    void HandleBrowseButton();
+    void HandleFlashButton();
+    void HandleEraseButton();
+    void HandleConnectButton(bool checked);
+    void HandlePortIndex(const QString &str);
+    void HandleBaudRateIndex(const QString &str);
+    void HandleMenuContent(bool check);
+    void HandleMenuAbout(bool check);
+
+private:
+    // connection/portconnection.cpp
+    void CloseSerialPort();
+    void WatchForLineLoss();
+
+    // connection/operations.cpp
+    bool BeginOperation();
+    void StopOperation();
+    void RunCommandSequence(const OperationTexts &texts, bool (Norvane::*command)());
+
+    // protocol/transactions.cpp
+    CommandResult SendCommand(FrameType type, quint8 successStatus, CommandResult failure,
+                              const char *successLine, const char *failureLine);
+    CommandResult Exchange(FrameType type, const QByteArray &request, QByteArray *response);
+
+    // protocol/resultreporting.cpp
+    bool ReportResult(CommandResult result, std::initializer_list<ResultText> texts);
+
+    // rom/chunktransfer.cpp
+    CommandResult SendChunk(QByteArray *chunk, quint32 chunkAddress, FrameType type, int percentage);
+};
+
+#endif

@@ -1,0 +1,27 @@
+#ifndef PROTOCOL_COMMANDRESULT_H
+#define PROTOCOL_COMMANDRESULT_H
+
+// Outcome of one exchange with the bootloader.
+enum CommandResult : int {
+    Success = 0,
+    WriteTimedOut = 240,
+    ReadTimedOut = 241,
+    InvalidResponseFrame = 242,
+    JumpToBootloaderFailed = 243,
+    VerifyApplicationFailed = 244,
+    FlashApplicationFailed = 245,
+    EraseApplicationFailed = 246,
+    ResetECUFailed = 247,
+    RomFileOpenFailed = 248
+};
+
+// The log line that reports one failure code of a step.
+struct ResultText {
+    CommandResult code;
+    const char *text;
+};
+
+// One wait for response bytes; it starts afresh after every arrival.
+constexpr int RESPONSE_WAIT_MS = 20000;
+
+#endif

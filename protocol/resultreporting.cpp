@@ -1,0 +1,56 @@
+#include "app/norvane.h"
+
+#include <QSerialPort>
+
+bool Norvane::RunJumpToBootloader()
+{
+    return ReportResult(SendJumpToBootloader(), {
+        {WriteTimedOut, "Jump to boot loader: Port write timed out"},
+        {ReadTimedOut, "Jump to boot loader: Port read timed out"},
+        {InvalidResponseFrame, "Jump to boot loader: Invalid response frame received"},
+        {JumpToBootloaderFailed, "Jump to boot loader: Received jump to bootloader failure response"},
+    });
+}
+
+bool Norvane::RunVerifyApplication()
+{
+    return ReportResult(SendVerifyApplication(), {
+        {WriteTimedOut, "Verify Application: Port write timed out"},
+        {ReadTimedOut, "Verify Application: Port read timed out"},
+        {InvalidResponseFrame, "Verify Application: Invalid response frame received"},
+        {VerifyApplicationFailed, "Verify Application: Received verify failure response"},
+    });
+}
+
+bool Norvane::RunEraseApplication()
+{
+    return ReportResult(SendEraseApplication(), {
+        {WriteTimedOut, "Erase Application: Port write timed out"},
+        {ReadTimedOut, "Erase Application: Port read timed out"},
+        {InvalidResponseFrame, "Erase Application: Invalid response frame received"},
+        {EraseApplicationFailed, "Erase Application: Received erase failure response"},
+    });
+}
+
+bool Norvane::RunResetECU()
+{
+    return ReportResult(SendResetECU(), {
+        {WriteTimedOut, "Reset ECU: Port write timed out"},
+        {ReadTimedOut, "Reset ECU: Port read timed out"},
+        {InvalidResponseFrame, "Reset ECU: Invalid response frame received"},
+        {ResetECUFailed, "Reset ECU: Received reset failure response"},
+    });
+}
+
+// Codes a step cannot yield are not in its table and let the operation go on.
+bool Norvane::ReportResult(CommandResult result, std::initializer_list<ResultText> texts)
+{
+    for (const ResultText &row : texts) {
+        if (row.code == result) {
+            AppendLog(Error, row.text);
+            serialPort->clear(QSerialPort::AllDirections);
+            return false;
+        }
+    }
+    return true;
+}

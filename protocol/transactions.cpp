@@ -1,0 +1,99 @@
+#include "app/norvane.h"
+
+#include <QMessageLogger>
+#include <QSerialPort>
+
+namespace {
+
+constexpr qint64 BITS_PER_BYTE = 10;
+
+// Time the request spends on the wire: the tool's write only queues it, so the
+// first wait for the answer starts before the request has left.
+int WireTimeMs(qint64 bytes, qint32 baudRate)
+{
+    if (baudRate <= 0)
+        return 0;
+    return static_cast<int>((bytes * BITS_PER_BYTE * 1000 + baudRate - 1) / baudRate);
+}
+
+} // namespace
+
+CommandResult Norvane::SendJumpToBootloader()
+{
+    return SendCommand(JumpToBootloader, JUMP_TO_BOOTLOADER_OK, JumpToBootloaderFailed,
+                       "Jump to Boot Loader Successfull!", "Jump to Boot Loader failed");
+}
+
+CommandResult Norvane::SendVerifyApplication()
+{
+    return SendCommand(VerifyApplication, VERIFY_APPLICATION_OK, VerifyApplicationFailed,
+                       "Verification Successfull!", "Verification failed");
+}
+
+CommandResult Norvane::SendFlashApplicationStart()
+{
+    return SendCommand(FlashApplicationStart, FLASH_APPLICATION_START_OK, FlashApplicationFailed,
+                       "Flash start Successfull!", "Flash start failed");
+}
+
+CommandResult Norvane::SendEraseApplication()
+{
+    return SendCommand(EraseApplication, ERASE_APPLICATION_OK, EraseApplicationFailed,
+                       "Erase Application Successfull!", "Erase Application failed");
+}
+
+CommandResult Norvane::SendResetECU()
+{
+    return SendCommand(ResetECU, RESET_ECU_OK, ResetECUFailed,
+                       "Reset ECU Successfull!", "Reset ECU failed");
+}
+
+CommandResult Norvane::SendCommand(FrameType type, quint8 successStatus, CommandResult failure,
+                                   const char *successLine, const char *failureLine)
+{
+    QByteArray request;
+    {
+        BootProtocol requestProtocol(type);
+        request = requestProtocol.PrepareFrame(nullptr, 0);
+    }
+
+    QByteArray response;
+    const CommandResult exchanged = Exchange(type, request, &response);
+    if (exchanged != Success)
+        return exchanged;
+
+    if (static_cast<quint8>(response.at(RESPONSE_STATUS_OFFSET)) != successStatus) {
+        QMessageLogger().debug("%s", failureLine);
+        return failure;
+    }
+    QMessageLogger().debug("%s", successLine);
+    return Success;
+}
+
+CommandResult Norvane::Exchange(FrameType type, const QByteArray &request, QByteArray *response)
+{
+    serialPort->clear(QSerialPort::AllDirections);
+    serialPort->clearError();
+    if (serialPort->write(request) < 0)
+        return WriteTimedOut;
+
+    int wait = RESPONSE_WAIT_MS + WireTimeMs(request.size(), serialPort->baudRate());
+    response->clear();
+    while (response->size() < RESPONSE_FRAME_SIZE) {
+        if (!serialPort->waitForReadyRead(wait)) {
+            if (serialPort->error() == QSerialPort::WriteError)
+                return WriteTimedOut;
+            QMessageLogger().debug("Frame read timed out!");
+            return ReadTimedOut;
+        }
+        response->append(serialPort->readAll());
+        wait = RESPONSE_WAIT_MS;
+    }
+
+    BootProtocol responseProtocol(type);
+    if (!responseProtocol.CheckResponseFrame(*response)) {
+        QMessageLogger().debug("Invalid Response frame");
+        return InvalidResponseFrame;
+    }
+    return Success;
+}

@@ -1,0 +1,29 @@
+#include "app/norvane.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+void Norvane::HandleBrowseButton()
+{
+    if (busy) {
+        ShowMessage(tr("Operation is in progress please wait.."), "");
+        return;
+    }
+
+    hexFileTextEdit->clear();
+    romFilePath = QFileDialog::getOpenFileName(this, tr("Open HEX File"), "", "");
+    romFilePath = QDir::toNativeSeparators(romFilePath);
+    hexFileTextEdit->setPlainText(romFilePath);
+
+    const QString fileName = QFileInfo(romFilePath).fileName();
+    if (fileName.isEmpty())
+        return;
+    if (!fileName.endsWith(".rom", Qt::CaseSensitive)) {
+        ShowMessage(tr("Browse valid .rom file"), "");
+        romFilePath = "";
+        hexFileTextEdit->clear();
+        return;
+    }
+    AppendLog(Info, "Browse success");
+}

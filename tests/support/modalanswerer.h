@@ -1,0 +1,49 @@
+#ifndef TESTS_MODALANSWERER_H
+#define TESTS_MODALANSWERER_H
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+
+#include <functional>
+
+// Answers every modal box and file dialog that the code under test opens, and
+// remembers what each box showed, so a test can assert exactly which appeared.
+class ModalAnswerer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Box {
+        QString title;
+        QString text;
+        QString informative;
+    };
+
+    ModalAnswerer();
+
+    QVector<Box> boxes() const;
+    QStringList texts() const;
+    void clear();
+
+    // File dialogs are answered in the order queued; an empty path cancels.
+    void queueFileDialogAnswer(const QString &path);
+    int fileDialogCaptionsSeen() const;
+    QStringList fileDialogCaptions() const;
+
+    // Runs while the next message box is open, before it is closed.
+    void whileNextBoxOpen(std::function<void()> action);
+
+private:
+    void answerActiveModal();
+
+    QTimer poll;
+    QVector<Box> seen;
+    QStringList fileAnswers;
+    QStringList captions;
+    std::function<void()> boxAction;
+};
+
+#endif
