@@ -1,0 +1,81 @@
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QComboBox>
+#include <QDir>
+
+#include <cstdio>
+
+#include "app/norvane.h"
+#include "ecusimulator.h"
+#include "intelhexwriter.h"
+#include "sparsememory.h"
+#include "walkthrough.h"
+
+namespace {
+
+constexpr quint32 SAMPLE_ADDRESS = 0x80000;
+constexpr int SAMPLE_SIZE = 256 * 1024;
+
+QByteArray SampleImage()
+{
+    QByteArray image(SAMPLE_SIZE, '\0');
+    quint32 state = 0x2545F491u;
+    for (char &byte : image) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<char>(state >> 24);
+    }
+    return image;
+}
+
+} // namespace
+
+// Rehearses a flash without a unit: the tool's own window, wired to a simulated ECU.
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Starts the Varnholt window on a simulated ECU with a sample image.");
+    parser.addHelpOption();
+    parser.addOption({"walkthrough", "Play connect, Flash, Verify and Erase by itself and keep "
+                                     "screenshots in <directory>; exit 0 only if all succeed.",
+                      "directory"});
+    parser.process(application);
+
+    EcuSimulator unit;
+    if (!unit.start()) {
+        std::fprintf(stderr, "Cannot start the simulated ECU: %s\n", qPrintable(unit.errorString()));
+        return 1;
+    }
+
+    const QByteArray sample = SampleImage();
+    SparseMemory image;
+    image.write(SAMPLE_ADDRESS, sample);
+    const QString samplePath = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("sample.rom");
+    QString error;
+    if (!IntelHexWriter::save(image, samplePath, &error)) {
+        std::fprintf(stderr, "Cannot write %s: %s\n", qPrintable(samplePath), qPrintable(error));
+        return 1;
+    }
+
+    Norvane window;
+    window.comportComboBox->addItem(unit.portPath());
+    window.comportComboBox->setCurrentText(unit.portPath());
+    std::printf("Simulated ECU on %s\nSample image (%d bytes at 0x%X): %s\n", qPrintable(unit.portPath()),
+                SAMPLE_SIZE, SAMPLE_ADDRESS, qPrintable(samplePath));
+    std::fflush(stdout);
+    window.show();
+
+    if (!parser.isSet("walkthrough"))
+        return application.exec();
+
+    const QDir shots(parser.value("walkthrough"));
+    if (!shots.mkpath(".")) {
+        std::fprintf(stderr, "Cannot create %s\n", qPrintable(shots.path()));
+        return 1;
+    }
+    Walkthrough walkthrough(window, unit, samplePath, SAMPLE_ADDRESS, sample, shots);
+    const bool succeeded = walkthrough.run();
+    std::printf("%s\n", succeeded ? "Walk-through succeeded: Flash, Verify and Erase"
+                                  : "Walk-through FAILED");
+    return succeeded ? 0 : 1;
+}
