@@ -32,6 +32,10 @@ QByteArray SampleImage()
 // Rehearses a flash without a unit: the tool's own window, wired to a simulated ECU.
 int main(int argc, char *argv[])
 {
+    // Without a display the window is drawn offscreen, for the walk-through and its screenshots.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Starts the Varnholt window on a simulated ECU with a sample image.");

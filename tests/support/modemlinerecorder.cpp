@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdarg>
@@ -23,6 +24,7 @@ struct Recording {
     std::mutex mutex;
     QHash<int, EmulatedLines> linesByDescriptor;
     QVector<ModemLineRecorder::Event> events;
+    std::atomic<bool> emulating{true};
 };
 
 Recording &recording()
@@ -93,7 +95,8 @@ extern "C" int ioctl(int descriptor, unsigned long request, ...) noexcept
     va_end(arguments);
 
     const int result = nextIoctl()(descriptor, request, argument);
-    if (result != -1 || errno != ENOTTY || !isModemLineRequest(request) || !argument)
+    if (result != -1 || errno != ENOTTY || !isModemLineRequest(request) || !argument
+        || !recording().emulating.load())
         return result;
     emulate(descriptor, request, static_cast<int *>(argument));
     return 0;
@@ -117,6 +120,11 @@ QVector<ModemLineRecorder::Event> ModemLineRecorder::events(const QString &portP
             matching.append(event);
     }
     return matching;
+}
+
+void ModemLineRecorder::setEmulating(bool on)
+{
+    recording().emulating.store(on);
 }
 
 void ModemLineRecorder::clear()

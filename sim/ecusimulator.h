@@ -1,0 +1,174 @@
+#ifndef ECUSIMULATOR_H
+#define ECUSIMULATOR_H
+
+#include "bootloader.h"
+#include "framereader.h"
+#include "pseudoterminal.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// An ECU bootloader at the far end of a pseudo-terminal, played on a thread of its own.
+// The tool opens portPath() with QSerialPort as it would a real port.
+//
+// The line
+//   Requests are command frames (01 40 05 code, checksum field: 8 bytes) and data frames
+//   (01 40 FF 13 or 01 40 FF 16, 4-byte little-endian address, 16384 image bytes, zeros,
+//   checksum field: 16396 bytes). A stream that does not start with 01 40 05 or with a
+//   data header loses one byte and is read again from the next (see skippedBytes()).
+//   Every request gets exactly one 8-byte answer, 00 00 00 status then the checksum field
+//   over those four bytes: a positive answer to Jump reads 00 00 00 80 00 00 FF 80.
+//
+// States
+//   Application  after start and after Reset ECU. Only Jump to Boot Loader is answered
+//                with success; everything else gets RefusedInThisState.
+//   Bootloader   after Jump (from any state) and after Erase.
+//   Programming  after Flash start; data frames are accepted only here, and each writes
+//                its 16384 image bytes at its address. A data frame after an End (0x16)
+//                frame is accepted too; it reopens the image until the next End frame.
+//
+// Commands in Bootloader or Programming
+//   Jump         0x80, enters Bootloader (ends a session).
+//   Erase        0x82, clears the memory, ends a session.
+//   Flash start  0x85, opens a session, but only while nothing has been written since the
+//                last erase (flash is programmed after an erase); else RefusedInThisState.
+//   Verify       0x81 when an image was written since the last erase and the last data
+//                frame written was an End frame; else VerifyFailed. State unchanged.
+//   Reset ECU    0x84, back to Application: Jump is needed again. Memory is kept.
+//   Data frames  0x83 for 0x13, 0x86 for 0x16.
+//
+// Failure statuses (Bootloader::Status)
+//   0xF0 RefusedInThisState  the request is out of order in the present state
+//   0xF1 BadChecksum         the checksum field is wrong; the frame is not acted on
+//   0xF2 NoResetPulse        the jump gate refused Jump to Boot Loader
+//   0xF3 UnknownCommand      a command frame with a code that is not a command
+//   0xF4 VerifyFailed        no complete image since the last erase
+//
+// Faults change only what goes on the line: the unit acts on the request as usual.
+// A frame is recorded as soon as its answer is decided, before the answer goes out.
+class EcuSimulator
+{
+public:
+    using State = Bootloader::State;
+
+    struct Fault {
+        bool silent = false;         // no answer at all
+        int delayMs = 0;             // counted from the arrival of the request's last byte
+        QVector<int> pieces;         // answer in pieces of these sizes; the rest goes last
+        int gapMs = 0;               // pause between pieces
+        QByteArray extraBytes;       // sent right after the answer
+        bool wrongChecksum = false;  // last byte of the checksum field altered
+        int status = -1;             // status byte to send instead, -1 to keep it
+        bool hangUp = false;         // close the line instead of answering
+    };
+
+    struct ReceivedFrame {
+        qint64 atMs;         // std::chrono::steady_clock, ms since its epoch, last byte
+        quint8 command;      // byte 3
+        QByteArray bytes;
+        bool checksumOk;
+        int answeredStatus;  // -1: no answer
+    };
+
+    EcuSimulator();
+    ~EcuSimulator();
+    EcuSimulator(const EcuSimulator &) = delete;
+    EcuSimulator &operator=(const EcuSimulator &) = delete;
+
+    // A new line each time; the unit's state, memory and record carry over.
+    bool start();
+    void stop();
+    // False once stopped or hung up.
+    bool isLineOpen() const;
+    QString portPath() const;
+    QString errorString() const;
+
+    // 0: no pacing. Otherwise both directions take 10 bits a byte at this rate.
+    void setLineRate(int baud);
+
+    // A command fault applies to every frame whose byte 3 is that code, data frames too. A
+    // data-frame fault applies to the data frame with that 0-based index since the last
+    // accepted Flash start, and wins over a command fault.
+    void setCommandFault(quint8 commandCode, const Fault &fault);
+    void setDataFrameFault(int index, const Fault &fault);
+    // Also cancels a pending hang-up.
+    void clearFaults();
+    // Closes the line once n more frames have been handled, after giving the tool up to a
+    // second to read the last answer; 0 closes it now.
+    void hangUpAfterFrames(int n);
+    // Stale bytes: written to the line at once, unpaced. False if the line is closed.
+    bool sendRaw(const QByteArray &bytes);
+
+    // Asked for every Jump to Boot Loader with a good checksum, given the time (steady ms)
+    // of the previous one, or of start() if none; false answers NoResetPulse. Called on the
+    // simulator's thread.
+    void setJumpGate(std::function<bool(qint64 sinceMs)> gate);
+
+    QVector<ReceivedFrame> frames() const;
+    bool waitForFrames(int count, int timeoutMs) const;
+    qint64 skippedBytes() const;
+
+    QByteArray memory(quint32 address, int length) const;
+    QVector<QPair<quint32, quint32>> writtenRanges() const;  // (first address, length)
+    bool saveIntelHex(const QString &path, QString *errorString = nullptr) const;
+
+    State state() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void run();
+    void receive(const QByteArray &bytes, Clock::time_point readAt);
+    void handleFrame(const QByteArray &frame, Clock::time_point arrivedAt);
+    void sendAnswer(const QByteArray &answer, const Fault &fault, Clock::time_point arrivedAt);
+    bool sendPaced(const QByteArray &bytes);
+    bool writeToLine(const QByteArray &bytes);
+    bool sleepUntil(Clock::time_point until);
+    void closeLine();
+    void waitUntilAnswerTaken();
+    void wakeThread();
+    Clock::duration byteTime() const;
+    static qint64 steadyMs(Clock::time_point at);
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    std::atomic<bool> m_stopping{false};
+    Bootloader m_bootloader;
+    QVector<ReceivedFrame> m_frames;
+    QHash<quint8, Fault> m_commandFaults;
+    QHash<int, Fault> m_dataFrameFaults;
+    int m_framesUntilHangUp = -1;
+    int m_baud = 0;
+    std::function<bool(qint64)> m_jumpGate;
+    qint64 m_lastJumpMs = 0;
+    int m_dataFrameIndex = 0;
+    qint64 m_skippedBytes = 0;
+    QString m_portPath;
+    QString m_errorString;
+
+    // Writes to the line and its closing; never held together with m_mutex.
+    mutable std::mutex m_lineMutex;
+    PseudoTerminal m_line;
+
+    std::thread m_thread;
+    int m_wakeRead = -1;
+    int m_wakeWrite = -1;
+
+    // Used by the simulator's thread only.
+    FrameReader m_reader;
+    Clock::time_point m_lastArrival;
+    Clock::time_point m_lineFreeAt;
+    qint64 m_receivedBytes = 0;
+};
+
+#endif // ECUSIMULATOR_H

@@ -1,0 +1,57 @@
+#include "framereader.h"
+
+#include "wireformat.h"
+
+using namespace WireFormat;
+
+void FrameReader::append(const QByteArray &bytes)
+{
+    m_buffer += bytes;
+}
+
+QByteArray FrameReader::takeFrame()
+{
+    for (;;) {
+        const int size = announcedFrameSize();
+        if (size < 0 || m_buffer.size() < size)
+            return QByteArray();
+        if (size == 0) {
+            m_buffer.remove(0, 1);
+            ++m_skipped;
+            ++m_consumed;
+            continue;
+        }
+        const QByteArray frame = m_buffer.left(size);
+        m_buffer.remove(0, size);
+        m_consumed += size;
+        return frame;
+    }
+}
+
+qint64 FrameReader::skippedBytes() const
+{
+    return m_skipped;
+}
+
+qint64 FrameReader::consumedBytes() const
+{
+    return m_consumed;
+}
+
+int FrameReader::announcedFrameSize() const
+{
+    const int known = qMin(m_buffer.size(), HeaderSize);
+    const auto byteAt = [this](int i) { return static_cast<quint8>(m_buffer.at(i)); };
+    if (known >= 1 && byteAt(0) != StartByte)
+        return 0;
+    if (known >= 2 && byteAt(1) != AddressByte)
+        return 0;
+    if (known >= 3 && byteAt(2) == CommandKind)
+        return CommandFrameSize;
+    if (known >= 3 && byteAt(2) != DataKind)
+        return 0;
+    if (known < HeaderSize)
+        return -1;
+    const quint8 code = byteAt(3);
+    return code == FlashApplication || code == FlashApplicationEnd ? DataFrameSize : 0;
+}

@@ -1,0 +1,70 @@
+#include "intelhexwriter.h"
+
+#include "sparsememory.h"
+
+#include <QSaveFile>
+
+namespace {
+
+constexpr quint8 DataRecord = 0x00;
+constexpr quint8 EndOfFileRecord = 0x01;
+constexpr quint8 ExtendedLinearAddressRecord = 0x04;
+constexpr quint32 RecordAlignment = 16;
+
+QString record(quint8 type, quint16 offset, const QByteArray &data)
+{
+    QByteArray bytes;
+    bytes.append(char(data.size()));
+    bytes.append(char(offset >> 8));
+    bytes.append(char(offset & 0xFF));
+    bytes.append(char(type));
+    bytes.append(data);
+    quint8 sum = 0;
+    for (char byte : qAsConst(bytes))
+        sum += quint8(byte);
+    bytes.append(char(quint8(0u - sum)));
+    return QLatin1Char(':') + QString::fromLatin1(bytes.toHex().toUpper()) + QLatin1Char('\n');
+}
+
+} // namespace
+
+QString IntelHexWriter::text(const SparseMemory &memory)
+{
+    QString hex;
+    bool upperKnown = false;
+    quint16 upper = 0;
+    for (const auto &range : memory.writtenRanges()) {
+        quint64 address = range.first;
+        const quint64 end = address + range.second;
+        while (address < end) {
+            const quint64 recordEnd = qMin(end, (address / RecordAlignment + 1) * RecordAlignment);
+            const quint16 recordUpper = quint16(address >> 16);
+            if (!upperKnown || recordUpper != upper) {
+                const char upperBytes[] = {char(recordUpper >> 8), char(recordUpper & 0xFF)};
+                hex += record(ExtendedLinearAddressRecord, 0, QByteArray(upperBytes, 2));
+                upper = recordUpper;
+                upperKnown = true;
+            }
+            hex += record(DataRecord, quint16(address & 0xFFFF),
+                          memory.read(quint32(address), int(recordEnd - address)));
+            address = recordEnd;
+        }
+    }
+    hex += record(EndOfFileRecord, 0, QByteArray());
+    return hex;
+}
+
+bool IntelHexWriter::save(const SparseMemory &memory, const QString &path, QString *errorString)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        *errorString = file.errorString();
+        return false;
+    }
+    file.write(text(memory).toLatin1());
+    if (!file.commit()) {
+        *errorString = file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,92 @@
+#include "pseudoterminal.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+bool makeRaw(int descriptor)
+{
+    termios settings {};
+    if (::tcgetattr(descriptor, &settings) != 0)
+        return false;
+    ::cfmakeraw(&settings);
+    return ::tcsetattr(descriptor, TCSANOW, &settings) == 0;
+}
+
+QString systemError(const char *step)
+{
+    return QStringLiteral("%1: %2").arg(QLatin1String(step), qt_error_string(errno));
+}
+
+} // namespace
+
+PseudoTerminal::~PseudoTerminal()
+{
+    close();
+}
+
+bool PseudoTerminal::open(QString *errorString)
+{
+    close();
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0) {
+        *errorString = systemError("posix_openpt");
+        return false;
+    }
+    char name[128];
+    if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0
+        || ::ptsname_r(m_master, name, sizeof name) != 0) {
+        *errorString = systemError("pseudo-terminal slave");
+        close();
+        return false;
+    }
+    // The slave starts in canonical mode with echo, which would bounce answers back to us
+    // and translate bytes before the tool has set its own line settings.
+    m_heldSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_heldSlave < 0 || !makeRaw(m_heldSlave) || !makeRaw(m_master)
+        || ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0) {
+        *errorString = systemError("raw mode");
+        close();
+        return false;
+    }
+    m_slavePath = QString::fromLocal8Bit(name);
+    return true;
+}
+
+void PseudoTerminal::close()
+{
+    if (m_heldSlave >= 0)
+        ::close(m_heldSlave);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_heldSlave = -1;
+    m_master = -1;
+}
+
+bool PseudoTerminal::isOpen() const
+{
+    return m_master >= 0;
+}
+
+int PseudoTerminal::masterDescriptor() const
+{
+    return m_master;
+}
+
+QString PseudoTerminal::slavePath() const
+{
+    return m_slavePath;
+}
+
+int PseudoTerminal::unreadBySlave() const
+{
+    int count = 0;
+    if (m_heldSlave < 0 || ::ioctl(m_heldSlave, TIOCINQ, &count) != 0)
+        return 0;
+    return count;
+}
