@@ -51,8 +51,11 @@ void CheckDataFrame(FrameType type, const QByteArray &input)
     // The source holds exactly length bytes where the length is legal, so any read past
     // it is the codec's; one byte more than the data area otherwise. Never empty, since
     // an empty vector may hand out a null pointer, which the codec rightly refuses.
+    // The input repeats through it, so that a byte dropped or moved shows.
     std::vector<quint8> source(static_cast<size_t>(qBound(1, length, DATA_AREA_SIZE + 1)));
-    std::copy_n(input.constData(), qMin<size_t>(source.size(), input.size()), source.begin());
+    const size_t inputSize = static_cast<size_t>(input.size());
+    for (size_t filled = 0; inputSize > 0 && filled < source.size(); filled += inputSize)
+        std::copy_n(input.constData(), qMin(inputSize, source.size() - filled), source.begin() + filled);
 
     // On the heap so that a write past the object's end is seen.
     QScopedPointer<BootProtocol> protocol(new BootProtocol(type));

@@ -8,34 +8,47 @@ constexpr quint64 AddressSpaceEnd = quint64(1) << 32;
 
 void SparseMemory::write(quint32 address, const QByteArray &bytes)
 {
-    quint64 start = address;
+    const quint64 start = address;
     quint64 end = qMin(start + quint64(bytes.size()), AddressSpaceEnd);
     if (end <= start)
         return;
-    QByteArray merged = bytes.left(int(end - start));
 
-    // Absorb every run that overlaps or touches [start, end); the new bytes win.
     auto it = m_runs.lowerBound(start);
     if (it != m_runs.begin()) {
         auto before = std::prev(it);
         if (before.key() + quint64(before.value().size()) >= start)
             it = before;
     }
-    while (it != m_runs.end() && it.key() <= end) {
-        const quint64 runStart = it.key();
-        const QByteArray &run = it.value();
+
+    // A run that begins earlier grows in place, so writing image after image onto its
+    // end costs only the new bytes; the new bytes win where they overlap.
+    quint64 runStart = start;
+    QByteArray run;
+    QByteArray tail;
+    if (it != m_runs.end() && it.key() < start) {
+        runStart = it.key();
+        run = std::move(it.value());
+        it = m_runs.erase(it);
         const quint64 runEnd = runStart + quint64(run.size());
-        if (runStart < start) {
-            merged.prepend(run.left(int(start - runStart)));
-            start = runStart;
-        }
         if (runEnd > end) {
-            merged.append(run.mid(int(end - runStart)));
+            tail = run.mid(int(end - runStart));
             end = runEnd;
+        }
+        run.truncate(int(start - runStart));
+    }
+    run.append(bytes.constData(), int(qMin(start + quint64(bytes.size()), AddressSpaceEnd) - start));
+    run.append(tail);
+
+    // Absorb the later runs that overlap or touch.
+    while (it != m_runs.end() && it.key() <= end) {
+        const quint64 laterEnd = it.key() + quint64(it.value().size());
+        if (laterEnd > end) {
+            run.append(it.value().mid(int(end - it.key())));
+            end = laterEnd;
         }
         it = m_runs.erase(it);
     }
-    m_runs.insert(start, merged);
+    m_runs.insert(runStart, run);
 }
 
 QByteArray SparseMemory::read(quint32 address, int length) const
