@@ -59,6 +59,7 @@ public:
     bool RunFlashApplication();
     void UpdateProgressLine(int percentage);
 
+    // What the operations share; the tests and the rehearsal read it too.
     QString romFilePath;
     QSerialPort *serialPort;
     QString portName;
@@ -85,8 +86,9 @@ private:
 
     // connection/operations.cpp
     bool BeginOperation();
+    bool RunUpToCommand(const OperationTexts &texts, bool (Norvane::*command)());
+    void FinishWithReset(const OperationTexts &texts);
     void StopOperation();
-    void RunCommandSequence(const OperationTexts &texts, bool (Norvane::*command)());
 
     // protocol/transactions.cpp
     CommandResult SendCommand(FrameType type, quint8 successStatus, CommandResult failure,

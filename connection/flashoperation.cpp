@@ -1,8 +1,5 @@
 #include "app/norvane.h"
 
-#include <QSerialPort>
-#include <QThread>
-
 #include "connection/operationtexts.h"
 
 void Norvane::HandleFlashButton()
@@ -16,46 +13,24 @@ void Norvane::HandleFlashButton()
         return;
     }
 
-    AppendLog(Info, "[Flash Hanlder] Flash command started");
-    PulseControlLines();
-
-    if (!RunJumpToBootloader()) {
-        AppendLog(Error, "[Flash Hanlder] Jump to boot loader failed");
-        StopOperation();
+    if (!RunUpToCommand(FLASH_TEXTS, &Norvane::RunEraseApplication))
         return;
-    }
-    AppendLog(Info, "[Flash Hanlder] Jump to boot loader success");
-    AppendLog(Info, "[Flash Hanlder] Erasing..");
-    QThread::msleep(COMMAND_DELAY_MS);
-
-    if (!RunEraseApplication()) {
-        AppendLog(Error, "[Flash Hanlder] Erase failed");
-        StopOperation();
-        return;
-    }
-    AppendLog(Info, "[Flash Hanlder] Erase success");
 
     // The transfer's progress updates replace this line.
-    AppendLog(Info, "[Flash Hanlder] Flashing.. 0%");
+    AppendLog(Info, FLASH_PROGRESS_START);
     if (!RunFlashApplication()) {
-        AppendLog(Error, "[Flash Hanlder] Flash failed");
+        AppendLog(Error, FLASH_FAILED);
         StopOperation();
         return;
     }
-    AppendLog(Info, "[Flash Hanlder] Flash success");
+    AppendLog(Info, FLASH_SUCCEEDED);
 
     if (!RunVerifyApplication()) {
-        AppendLog(Error, "[Flash Hanlder] Verify failed");
+        AppendLog(Error, FLASH_VERIFY_FAILED);
         StopOperation();
         return;
     }
-    AppendLog(Info, "[Flash Hanlder] Verify success");
+    AppendLog(Info, FLASH_VERIFY_SUCCEEDED);
 
-    serialPort->setDataTerminalReady(false);
-    AppendLog(Info, "[Flash Hanlder] Resetting..");
-    if (RunResetECU())
-        AppendLog(Info, "[Flash Hanlder] Reset success");
-    else
-        AppendLog(Error, "[Flash Hanlder] Reset failed");
-    busy = false;
+    FinishWithReset(FLASH_TEXTS);
 }

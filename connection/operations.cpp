@@ -5,75 +5,16 @@
 
 #include "connection/operationtexts.h"
 
-namespace {
-
-const OperationTexts VERIFY_TEXTS = {
-    "[Verify Hanlder] Verify command started",
-    "[Verify Hanlder] Jump to boot loader failed",
-    "[Verify Hanlder] Jump to boot loader success",
-    "[Verify Hanlder] Verifying..",
-    "[Verify Hanlder] Verify failed",
-    "[Verify Hanlder] Verify success",
-    "[Verify Hanlder] Resetting..",
-    "[Verify Hanlder] Reset failed",
-    "[Verify Hanlder] Reset success",
-};
-
-const OperationTexts ERASE_TEXTS = {
-    "[Erase Hanlder] Erase command started",
-    "[Erase Hanlder] Jump to boot loader failed",
-    "[Erase Hanlder] Jump to boot loader success",
-    "[Erase Hanlder] Erasing..",
-    "[Erase Hanlder] Erase failed",
-    "[Erase Hanlder] Erase success",
-    "[Erase Hanlder] Reseting",
-    "[Erase Hanlder] Reset failed",
-    "[Erase Hanlder] Reset success",
-};
-
-} // namespace
-
 void Norvane::HandleVerifyButton()
 {
-    RunCommandSequence(VERIFY_TEXTS, &Norvane::RunVerifyApplication);
+    if (BeginOperation() && RunUpToCommand(VERIFY_TEXTS, &Norvane::RunVerifyApplication))
+        FinishWithReset(VERIFY_TEXTS);
 }
 
 void Norvane::HandleEraseButton()
 {
-    RunCommandSequence(ERASE_TEXTS, &Norvane::RunEraseApplication);
-}
-
-void Norvane::RunCommandSequence(const OperationTexts &texts, bool (Norvane::*command)())
-{
-    if (!BeginOperation())
-        return;
-
-    AppendLog(Info, texts.started);
-    PulseControlLines();
-
-    if (!RunJumpToBootloader()) {
-        AppendLog(Error, texts.jumpFailed);
-        StopOperation();
-        return;
-    }
-    AppendLog(Info, texts.jumpSucceeded);
-    AppendLog(Info, texts.commandRunning);
-    QThread::msleep(COMMAND_DELAY_MS);
-
-    if (!(this->*command)()) {
-        AppendLog(Error, texts.commandFailed);
-        StopOperation();
-        return;
-    }
-    AppendLog(Info, texts.commandSucceeded);
-
-    serialPort->setDataTerminalReady(false);
-    AppendLog(Info, texts.resetting);
-    if (RunResetECU())
-        AppendLog(Info, texts.resetSucceeded);
-    else
-        AppendLog(Error, texts.resetFailed);
-    busy = false;
+    if (BeginOperation() && RunUpToCommand(ERASE_TEXTS, &Norvane::RunEraseApplication))
+        FinishWithReset(ERASE_TEXTS);
 }
 
 bool Norvane::BeginOperation()
@@ -88,6 +29,41 @@ bool Norvane::BeginOperation()
     }
     busy = true;
     return true;
+}
+
+// Pulse, Jump to Boot Loader and the operation's own command; false once the sequence stopped.
+bool Norvane::RunUpToCommand(const OperationTexts &texts, bool (Norvane::*command)())
+{
+    AppendLog(Info, texts.started);
+    PulseControlLines();
+
+    if (!RunJumpToBootloader()) {
+        AppendLog(Error, texts.jumpFailed);
+        StopOperation();
+        return false;
+    }
+    AppendLog(Info, texts.jumpSucceeded);
+    AppendLog(Info, texts.commandRunning);
+    QThread::msleep(COMMAND_DELAY_MS);
+
+    if (!(this->*command)()) {
+        AppendLog(Error, texts.commandFailed);
+        StopOperation();
+        return false;
+    }
+    AppendLog(Info, texts.commandSucceeded);
+    return true;
+}
+
+void Norvane::FinishWithReset(const OperationTexts &texts)
+{
+    serialPort->setDataTerminalReady(false);
+    AppendLog(Info, texts.resetting);
+    if (RunResetECU())
+        AppendLog(Info, texts.resetSucceeded);
+    else
+        AppendLog(Error, texts.resetFailed);
+    busy = false;
 }
 
 void Norvane::PulseControlLines()

@@ -70,9 +70,11 @@ CommandResult Norvane::SendCommand(FrameType type, quint8 successStatus, Command
     return Success;
 }
 
+// Sends one request and collects one well-formed answer; its status is the caller's to judge.
 CommandResult Norvane::Exchange(FrameType type, const QByteArray &request, QByteArray *response)
 {
     serialPort->clear(QSerialPort::AllDirections);
+    // A write error seen while waiting must be this request's, not an earlier one's.
     serialPort->clearError();
     if (serialPort->write(request) < 0)
         return WriteTimedOut;
