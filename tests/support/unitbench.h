@@ -17,8 +17,7 @@ QByteArray ReceivedCommands(const EcuSimulator &unit);
 // A deterministic image of the given size.
 QByteArray SampleImage(int size, int seed = 1);
 
-// Writes an Intel HEX file of 16-byte records for the image at the address, with an
-// Extended Linear Address record when the address needs one and an End Of File record.
+// Writes the image at the address as an Intel HEX file, the way the simulator saves its memory.
 bool WriteRomFile(const QString &path, quint32 address, const QByteArray &image);
 
 #endif
