@@ -104,6 +104,10 @@ CommandResult Norvane::SendFlashApplication()
         chunkFirstAddress = recordAddress + static_cast<quint32>(copied - overshoot.size());
     }
 
+    // A file that stopped reading early would otherwise pass for a shorter image.
+    if (!file.atEnd())
+        return RomFileOpenFailed;
+
     // The image's last bytes that do not fill a chunk still belong to it.
     if (chunk.size() > CHUNK_ADDRESS_SIZE) {
         const CommandResult sent = SendChunk(&chunk, chunkFirstAddress, FlashApplicationEnd,

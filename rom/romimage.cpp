@@ -111,7 +111,8 @@ bool ScanRomImage(QIODevice &file, RomScan *scan)
             found.endAddress = FullAddress(upperAddress, addressOffset);
         }
     }
-    if (!dataSeen)
+    // A read that failed before the end is not the end of the image.
+    if (!file.atEnd() || !dataSeen)
         return false;
     *scan = found;
     return true;

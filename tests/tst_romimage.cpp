@@ -53,6 +53,33 @@ QByteArray Padded(const QByteArray &line, int length)
 
 } // namespace
 
+// Serves its content up to a point, then fails every read, as a failing disk does.
+class FailingDevice : public QIODevice
+{
+public:
+    FailingDevice(const QByteArray &content, qint64 failAt)
+        : content(content)
+        , failAt(failAt)
+    {
+    }
+    qint64 size() const override { return content.size(); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (pos() >= failAt)
+            return -1;
+        const qint64 count = qMin(maxSize, failAt - pos());
+        memcpy(data, content.constData() + pos(), size_t(count));
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray content;
+    qint64 failAt;
+};
+
 class TestRomImage : public QObject
 {
     Q_OBJECT
@@ -62,6 +89,7 @@ private slots:
     void scansImage();
     void copiesDataIntoRecordBuffer_data();
     void copiesDataIntoRecordBuffer();
+    void readErrorIsNotTheEnd();
 
 private:
     QTemporaryDir dir;
@@ -157,6 +185,21 @@ void TestRomImage::copiesDataIntoRecordBuffer()
     std::fill(std::begin(buffer), std::end(buffer), 0xEE);
     const int count = record.copyData(buffer);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(buffer), count), copied);
+}
+
+void TestRomImage::readErrorIsNotTheEnd()
+{
+    const QByteArray content = Ela(0x0008) + Records(4) + Eof;
+    const qint64 afterTwoRecords = Ela(0x0008).size() + 2 * Data(0).size();
+    FailingDevice failing(content, afterTwoRecords);
+    QVERIFY(failing.open(QIODevice::ReadOnly | QIODevice::Text));
+    RomScan scan;
+    QVERIFY(!ScanRomImage(failing, &scan));
+
+    FailingDevice whole(content, content.size());
+    QVERIFY(whole.open(QIODevice::ReadOnly | QIODevice::Text));
+    QVERIFY(ScanRomImage(whole, &scan));
+    QCOMPARE(scan.startAddress, 0x80000u);
 }
 
 QTEST_GUILESS_MAIN(TestRomImage)
