@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <memory>
+
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -37,45 +39,39 @@ private slots:
 
 private:
     QTemporaryDir directory;
-    EcuSimulator *unit = nullptr;
-    Norvane *window = nullptr;
-    ModalAnswerer *answerer = nullptr;
+    std::unique_ptr<UnitBench> bench;
 };
 
 void TestConnection::init()
 {
-    unit = new EcuSimulator;
-    QVERIFY(unit->start());
-    answerer = new ModalAnswerer;
-    window = new Norvane;
+    bench = std::make_unique<UnitBench>();
+    QVERIFY(bench->unit.start());
 }
 
 void TestConnection::cleanup()
 {
-    delete window;
-    delete answerer;
-    delete unit;
+    bench.reset();
 }
 
 void TestConnection::connectOpensWithLinesOff()
 {
-    QVERIFY(ConnectWindow(*window, unit->portPath()));
-    QCOMPARE(window->portName, unit->portPath());
-    QCOMPARE(window->connectButton->text(), QString("Disconnect"));
-    QVERIFY(!window->comportComboBox->isEnabled());
-    QVERIFY(!window->baudrateComboBox->isEnabled());
-    QSerialPort *port = window->serialPort;
+    QVERIFY(ConnectWindow(bench->window, bench->unit.portPath()));
+    QCOMPARE(bench->window.portName, bench->unit.portPath());
+    QCOMPARE(bench->window.connectButton->text(), QString("Disconnect"));
+    QVERIFY(!bench->window.comportComboBox->isEnabled());
+    QVERIFY(!bench->window.baudrateComboBox->isEnabled());
+    QSerialPort *port = bench->window.serialPort;
     QCOMPARE(port->baudRate(), 115200);
     QCOMPARE(port->dataBits(), QSerialPort::Data8);
     QCOMPARE(port->parity(), QSerialPort::NoParity);
     QCOMPARE(port->stopBits(), QSerialPort::OneStop);
     QCOMPARE(port->flowControl(), QSerialPort::NoFlowControl);
     QCOMPARE(port->readBufferSize(), qint64(8));
-    const QVector<ModemLineRecorder::Event> lines = ModemLineRecorder::events(unit->portPath());
+    const QVector<ModemLineRecorder::Event> lines = ModemLineRecorder::events(bench->unit.portPath());
     QVERIFY(!lines.isEmpty());
     QVERIFY(!lines.last().dtr && !lines.last().rts);
-    QVERIFY(answerer->boxes().isEmpty());
-    QVERIFY(window->progressTextEdit->toPlainText().isEmpty());
+    QVERIFY(bench->answerer.boxes().isEmpty());
+    QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
 }
 
 void TestConnection::refusedConnectionsRevertTheButton_data()
@@ -95,96 +91,96 @@ void TestConnection::refusedConnectionsRevertTheButton()
     QFETCH(QString, baud);
     QFETCH(QString, message);
 
-    window->comportComboBox->clear();
+    bench->window.comportComboBox->clear();
     if (!port.isEmpty())
-        window->comportComboBox->addItem(port == "sim" ? unit->portPath() : port);
-    window->baudrateComboBox->addItem(baud);
-    window->baudrateComboBox->setCurrentText(baud);
-    QTest::mouseClick(window->connectButton, Qt::LeftButton);
+        bench->window.comportComboBox->addItem(port == "sim" ? bench->unit.portPath() : port);
+    bench->window.baudrateComboBox->addItem(baud);
+    bench->window.baudrateComboBox->setCurrentText(baud);
+    QTest::mouseClick(bench->window.connectButton, Qt::LeftButton);
 
-    QCOMPARE(answerer->texts(), QStringList{message});
-    QCOMPARE(answerer->boxes().first().title, QString("Message"));
-    QVERIFY(!window->connectButton->isChecked());
-    QCOMPARE(window->connectButton->text(), QString("Connect"));
-    QVERIFY(window->comportComboBox->isEnabled());
-    QVERIFY(window->baudrateComboBox->isEnabled());
-    QVERIFY(!window->serialPort->isOpen());
-    QVERIFY(window->progressTextEdit->toPlainText().isEmpty());
+    QCOMPARE(bench->answerer.texts(), QStringList{message});
+    QCOMPARE(bench->answerer.boxes().first().title, QString("Message"));
+    QVERIFY(!bench->window.connectButton->isChecked());
+    QCOMPARE(bench->window.connectButton->text(), QString("Connect"));
+    QVERIFY(bench->window.comportComboBox->isEnabled());
+    QVERIFY(bench->window.baudrateComboBox->isEnabled());
+    QVERIFY(!bench->window.serialPort->isOpen());
+    QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
 }
 
 void TestConnection::unlistedRatesRunAt115200()
 {
-    window->baudrateComboBox->addItem("100000");
-    QVERIFY(ConnectWindow(*window, unit->portPath(), "100000"));
-    QCOMPARE(window->baudRate, 100000);
-    QCOMPARE(window->serialPort->baudRate(), 115200);
-    QTest::mouseClick(window->connectButton, Qt::LeftButton);
-    QVERIFY(ConnectWindow(*window, unit->portPath(), "4800"));
-    QCOMPARE(window->serialPort->baudRate(), 4800);
+    bench->window.baudrateComboBox->addItem("100000");
+    QVERIFY(ConnectWindow(bench->window, bench->unit.portPath(), "100000"));
+    QCOMPARE(bench->window.baudRate, 100000);
+    QCOMPARE(bench->window.serialPort->baudRate(), 115200);
+    QTest::mouseClick(bench->window.connectButton, Qt::LeftButton);
+    QVERIFY(ConnectWindow(bench->window, bench->unit.portPath(), "4800"));
+    QCOMPARE(bench->window.serialPort->baudRate(), 4800);
 }
 
 void TestConnection::changesWhileConnectedWaitForReconnect()
 {
-    QVERIFY(ConnectWindow(*window, unit->portPath()));
-    window->comportComboBox->addItem("another-port");
-    window->comportComboBox->setCurrentText("another-port");
-    window->baudrateComboBox->setCurrentText("9600");
+    QVERIFY(ConnectWindow(bench->window, bench->unit.portPath()));
+    bench->window.comportComboBox->addItem("another-port");
+    bench->window.comportComboBox->setCurrentText("another-port");
+    bench->window.baudrateComboBox->setCurrentText("9600");
 
-    QCOMPARE(answerer->texts(),
+    QCOMPARE(bench->answerer.texts(),
              QStringList({"Please disconnect and reconnect to proceed with the selected port",
                           "Please disconnect and reconnect to proceed with the selected baud rate"}));
-    QCOMPARE(window->portName, QString("another-port"));
-    QCOMPARE(window->baudRate, 9600);
+    QCOMPARE(bench->window.portName, QString("another-port"));
+    QCOMPARE(bench->window.baudRate, 9600);
     // The open connection still talks to the first unit, at the first rate.
-    QCOMPARE(window->serialPort->baudRate(), 115200);
-    QCOMPARE(window->SendJumpToBootloader(), Success);
-    QCOMPARE(ReceivedCommands(*unit), QByteArray::fromHex("10"));
+    QCOMPARE(bench->window.serialPort->baudRate(), 115200);
+    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
+    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("10"));
 }
 
 void TestConnection::connectingAgainReopensOnTheNewChoice()
 {
     EcuSimulator second;
     QVERIFY(second.start());
-    QVERIFY(ConnectWindow(*window, unit->portPath()));
-    window->comportComboBox->addItem(second.portPath());
-    window->comportComboBox->setCurrentText(second.portPath());
-    answerer->clear();
+    QVERIFY(ConnectWindow(bench->window, bench->unit.portPath()));
+    bench->window.comportComboBox->addItem(second.portPath());
+    bench->window.comportComboBox->setCurrentText(second.portPath());
+    bench->answerer.clear();
 
     // A connect request that arrives while the port is open closes it first.
-    QVERIFY(QMetaObject::invokeMethod(window, "HandleConnectButton", Q_ARG(bool, true)));
-    QVERIFY(window->serialPort->isOpen());
-    QCOMPARE(window->SendJumpToBootloader(), Success);
+    QVERIFY(QMetaObject::invokeMethod(&bench->window, "HandleConnectButton", Q_ARG(bool, true)));
+    QVERIFY(bench->window.serialPort->isOpen());
+    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
     QCOMPARE(ReceivedCommands(second), QByteArray::fromHex("10"));
-    QVERIFY(unit->frames().isEmpty());
-    QVERIFY(answerer->boxes().isEmpty());
+    QVERIFY(bench->unit.frames().isEmpty());
+    QVERIFY(bench->answerer.boxes().isEmpty());
 
     // The first line is free again.
     QSerialPort other;
-    other.setPortName(unit->portPath());
+    other.setPortName(bench->unit.portPath());
     QVERIFY(other.open(QIODevice::ReadWrite));
 }
 
 void TestConnection::disconnectIsSilent()
 {
-    QVERIFY(ConnectWindow(*window, unit->portPath()));
-    QTest::mouseClick(window->connectButton, Qt::LeftButton);
-    QVERIFY(!window->serialPort->isOpen());
-    QCOMPARE(window->connectButton->text(), QString("Connect"));
-    QVERIFY(window->comportComboBox->isEnabled());
+    QVERIFY(ConnectWindow(bench->window, bench->unit.portPath()));
+    QTest::mouseClick(bench->window.connectButton, Qt::LeftButton);
+    QVERIFY(!bench->window.serialPort->isOpen());
+    QCOMPARE(bench->window.connectButton->text(), QString("Connect"));
+    QVERIFY(bench->window.comportComboBox->isEnabled());
 
-    QVERIFY(QMetaObject::invokeMethod(window, "HandleConnectButton", Q_ARG(bool, false)));
-    QVERIFY(!window->serialPort->isOpen());
-    QVERIFY(answerer->boxes().isEmpty());
-    QVERIFY(window->progressTextEdit->toPlainText().isEmpty());
+    QVERIFY(QMetaObject::invokeMethod(&bench->window, "HandleConnectButton", Q_ARG(bool, false)));
+    QVERIFY(!bench->window.serialPort->isOpen());
+    QVERIFY(bench->answerer.boxes().isEmpty());
+    QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
 }
 
 void TestConnection::closingTheWindowReleasesThePort()
 {
-    QVERIFY(ConnectWindow(*window, unit->portPath()));
+    auto *window = new Norvane;
+    QVERIFY(ConnectWindow(*window, bench->unit.portPath()));
     delete window;
-    window = nullptr;
     QSerialPort other;
-    other.setPortName(unit->portPath());
+    other.setPortName(bench->unit.portPath());
     QVERIFY(other.open(QIODevice::ReadWrite));
 }
 
@@ -208,23 +204,23 @@ void TestConnection::browseAcceptsOnlyRomFiles()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
 
-    answerer->queueFileDialogAnswer(path);
-    QTest::mouseClick(window->browseButton, Qt::LeftButton);
+    bench->answerer.queueFileDialogAnswer(path);
+    QTest::mouseClick(bench->window.browseButton, Qt::LeftButton);
 
-    QCOMPARE(answerer->fileDialogCaptions(), QStringList{"Open HEX File"});
+    QCOMPARE(bench->answerer.fileDialogCaptions(), QStringList{"Open HEX File"});
     if (accepted) {
-        QCOMPARE(window->romFilePath, QDir::toNativeSeparators(path));
-        QCOMPARE(window->hexFileTextEdit->toPlainText(), window->romFilePath);
-        const QVector<LogLine> lines = LogLines(window->progressTextEdit);
+        QCOMPARE(bench->window.romFilePath, QDir::toNativeSeparators(path));
+        QCOMPARE(bench->window.hexFileTextEdit->toPlainText(), bench->window.romFilePath);
+        const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
         QCOMPARE(lines.size(), 1);
         QCOMPARE(lines.first().text, QString("Browse success"));
         QCOMPARE(lines.first().colour, LOG_BLUE);
-        QVERIFY(answerer->boxes().isEmpty());
+        QVERIFY(bench->answerer.boxes().isEmpty());
     } else {
-        QCOMPARE(answerer->texts(), QStringList{"Browse valid .rom file"});
-        QVERIFY(window->romFilePath.isEmpty());
-        QVERIFY(window->hexFileTextEdit->toPlainText().isEmpty());
-        QVERIFY(window->progressTextEdit->toPlainText().isEmpty());
+        QCOMPARE(bench->answerer.texts(), QStringList{"Browse valid .rom file"});
+        QVERIFY(bench->window.romFilePath.isEmpty());
+        QVERIFY(bench->window.hexFileTextEdit->toPlainText().isEmpty());
+        QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
     }
 }
 
@@ -234,22 +230,22 @@ void TestConnection::cancelledBrowseDropsTheChoice()
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    answerer->queueFileDialogAnswer(path);
-    QTest::mouseClick(window->browseButton, Qt::LeftButton);
-    QCOMPARE(window->romFilePath, path);
-    window->AppendLog(Clear, "");
+    bench->answerer.queueFileDialogAnswer(path);
+    QTest::mouseClick(bench->window.browseButton, Qt::LeftButton);
+    QCOMPARE(bench->window.romFilePath, path);
+    bench->window.AppendLog(Clear, "");
 
-    answerer->queueFileDialogAnswer(QString());
-    QTest::mouseClick(window->browseButton, Qt::LeftButton);
-    QVERIFY(window->romFilePath.isEmpty());
-    QVERIFY(window->hexFileTextEdit->toPlainText().isEmpty());
-    QVERIFY(answerer->boxes().isEmpty());
-    QVERIFY(window->progressTextEdit->toPlainText().isEmpty());
+    bench->answerer.queueFileDialogAnswer(QString());
+    QTest::mouseClick(bench->window.browseButton, Qt::LeftButton);
+    QVERIFY(bench->window.romFilePath.isEmpty());
+    QVERIFY(bench->window.hexFileTextEdit->toPlainText().isEmpty());
+    QVERIFY(bench->answerer.boxes().isEmpty());
+    QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
 
-    QVERIFY(ConnectWindow(*window, unit->portPath()));
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
-    QCOMPARE(answerer->texts(), QStringList{"Please browse rom file"});
-    QVERIFY(unit->frames().isEmpty());
+    QVERIFY(ConnectWindow(bench->window, bench->unit.portPath()));
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
+    QCOMPARE(bench->answerer.texts(), QStringList{"Please browse rom file"});
+    QVERIFY(bench->unit.frames().isEmpty());
 }
 
 QTEST_MAIN(TestConnection)

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <memory>
+
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSerialPort>
@@ -61,39 +63,32 @@ private:
     void choose(const QString &path);
 
     QTemporaryDir directory;
-    EcuSimulator *unit = nullptr;
-    Norvane *window = nullptr;
-    ModalAnswerer *answerer = nullptr;
+    std::unique_ptr<UnitBench> bench;
 };
 
 void TestFlash::init()
 {
     ModemLineRecorder::clear();
-    unit = new EcuSimulator;
-    QVERIFY(unit->start());
-    const QString port = unit->portPath();
-    unit->setJumpGate([port](qint64 sinceMs) { return ModemLineRecorder::resetPulseSince(port, sinceMs); });
-    answerer = new ModalAnswerer;
-    window = new Norvane;
-    QVERIFY(ConnectWindow(*window, unit->portPath()));
+    bench = std::make_unique<UnitBench>();
+    QVERIFY(bench->start());
+    const QString port = bench->unit.portPath();
+    bench->unit.setJumpGate([port](qint64 sinceMs) { return ModemLineRecorder::resetPulseSince(port, sinceMs); });
 }
 
 void TestFlash::cleanup()
 {
-    delete window;
-    delete answerer;
-    delete unit;
+    bench.reset();
 }
 
 // Chooses the file through Browse and its dialog, as a user would.
 void TestFlash::choose(const QString &path)
 {
-    answerer->queueFileDialogAnswer(path);
-    QTest::mouseClick(window->browseButton, Qt::LeftButton);
-    QCOMPARE(window->romFilePath, QDir::toNativeSeparators(path));
-    QCOMPARE(answerer->fileDialogCaptions(), QStringList{"Open HEX File"});
-    answerer->clear();
-    window->AppendLog(Clear, "");
+    bench->answerer.queueFileDialogAnswer(path);
+    QTest::mouseClick(bench->window.browseButton, Qt::LeftButton);
+    QCOMPARE(bench->window.romFilePath, QDir::toNativeSeparators(path));
+    QCOMPARE(bench->answerer.fileDialogCaptions(), QStringList{"Open HEX File"});
+    bench->answerer.clear();
+    bench->window.AppendLog(Clear, "");
 }
 
 void TestFlash::imagesArriveByteForByte_data()
@@ -119,15 +114,15 @@ void TestFlash::imagesArriveByteForByte()
     QVERIFY(WriteRomFile(path, address, image));
     choose(path);
 
-    ProgressWatch watch(window->progressTextEdit);
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
+    ProgressWatch watch(bench->window.progressTextEdit);
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
 
-    QCOMPARE(LogTexts(window->progressTextEdit), FLASH_SUCCESS);
+    QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
     QCOMPARE(watch.lines(), progress);
-    QCOMPARE(unit->memory(address, size), image);
-    QCOMPARE(unit->writtenRanges(), (QVector<QPair<quint32, quint32>>{{address, quint32(size)}}));
-    QVERIFY(!window->busy);
-    QVERIFY(answerer->boxes().isEmpty());
+    QCOMPARE(bench->unit.memory(address, size), image);
+    QCOMPARE(bench->unit.writtenRanges(), (QVector<QPair<quint32, quint32>>{{address, quint32(size)}}));
+    QVERIFY(!bench->window.busy);
+    QVERIFY(bench->answerer.boxes().isEmpty());
 }
 
 void TestFlash::twoChunkImageFramesAndProgress()
@@ -137,19 +132,19 @@ void TestFlash::twoChunkImageFramesAndProgress()
     QVERIFY(WriteRomFile(path, 0x80000, image));
     choose(path);
 
-    ProgressWatch watch(window->progressTextEdit);
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
+    ProgressWatch watch(bench->window.progressTextEdit);
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
 
-    QCOMPARE(ReceivedCommands(*unit), QByteArray::fromHex("10121513161114"));
-    const QVector<EcuSimulator::ReceivedFrame> frames = DataFrames(*unit);
+    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("10121513161114"));
+    const QVector<EcuSimulator::ReceivedFrame> frames = DataFrames(bench->unit);
     QCOMPARE(frames.size(), 2);
     QCOMPARE(frames.at(0).bytes.mid(4, 4), QByteArray::fromHex("00000800"));
     QCOMPARE(frames.at(0).bytes.mid(8, 16384), image.left(16384));
     QCOMPARE(frames.at(1).bytes.mid(4, 4), QByteArray::fromHex("00400800"));
     QCOMPARE(frames.at(1).bytes.mid(8, 16384), image.mid(16384));
     QCOMPARE(watch.lines(), QStringList({Progress(0), Progress(50), Progress(100), Progress(100)}));
-    QCOMPARE(unit->memory(0x80000, 32768), image);
-    QCOMPARE(LogTexts(window->progressTextEdit), FLASH_SUCCESS);
+    QCOMPARE(bench->unit.memory(0x80000, 32768), image);
+    QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
 }
 
 void TestFlash::partialLastChunkIsSent()
@@ -159,15 +154,15 @@ void TestFlash::partialLastChunkIsSent()
     QVERIFY(WriteRomFile(path, 0x10000, image));
     choose(path);
 
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
 
-    QCOMPARE(LogTexts(window->progressTextEdit), FLASH_SUCCESS);
-    QCOMPARE(ReceivedCommands(*unit), QByteArray::fromHex("1012151313161114"));
-    const QVector<EcuSimulator::ReceivedFrame> frames = DataFrames(*unit);
+    QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
+    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("1012151313161114"));
+    const QVector<EcuSimulator::ReceivedFrame> frames = DataFrames(bench->unit);
     QCOMPARE(frames.last().bytes.mid(4, 4), QByteArray::fromHex("00800100"));
     // The frame's unused data area is zero-filled.
     QCOMPARE(frames.last().bytes.mid(8 + 4000, 16384 - 4000), QByteArray(16384 - 4000, '\0'));
-    QCOMPARE(unit->memory(0x10000, image.size()), image);
+    QCOMPARE(bench->unit.memory(0x10000, image.size()), image);
 }
 
 void TestFlash::oddRecordLengthsNeverOverrunAFrame()
@@ -186,13 +181,13 @@ void TestFlash::oddRecordLengthsNeverOverrunAFrame()
     file.close();
     choose(file.fileName());
 
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
 
-    QCOMPARE(LogTexts(window->progressTextEdit).last(), QString("[Flash Hanlder] Reset success"));
+    QCOMPARE(LogTexts(bench->window.progressTextEdit).last(), QString("[Flash Hanlder] Reset success"));
     QByteArray sent;
-    for (const EcuSimulator::ReceivedFrame &frame : DataFrames(*unit))
+    for (const EcuSimulator::ReceivedFrame &frame : DataFrames(bench->unit))
         sent += frame.bytes.mid(8, 16384);
-    QCOMPARE(DataFrames(*unit).size(), 3);
+    QCOMPARE(DataFrames(bench->unit).size(), 3);
     QCOMPARE(sent.left(image.size()), image);
     QCOMPARE(sent.mid(image.size()), QByteArray(sent.size() - image.size(), '\0'));
 }
@@ -202,11 +197,11 @@ void TestFlash::progressTurnsEarlierLinesBlue()
     const QString path = directory.filePath("one.rom");
     QVERIFY(WriteRomFile(path, 0, SampleImage(16384)));
     choose(path);
-    window->AppendLog(Error, "an earlier red line");
+    bench->window.AppendLog(Error, "an earlier red line");
 
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
 
-    const QVector<LogLine> lines = LogLines(window->progressTextEdit);
+    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
     QCOMPARE(lines.first().text, QString("an earlier red line"));
     for (const LogLine &line : lines)
         QCOMPARE(line.colour, LOG_BLUE);
@@ -218,29 +213,29 @@ void TestFlash::browseDuringTransferIsRefused()
     QVERIFY(WriteRomFile(path, 0x80000, SampleImage(32768)));
     choose(path);
 
-    ProgressWatch watch(window->progressTextEdit);
+    ProgressWatch watch(bench->window.progressTextEdit);
     watch.onLine(Progress(50), [this] {
-        QTest::mouseClick(window->browseButton, Qt::LeftButton);
-        QTest::mouseClick(window->verifyButton, Qt::LeftButton);
+        QTest::mouseClick(bench->window.browseButton, Qt::LeftButton);
+        QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
     });
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
 
-    QCOMPARE(answerer->texts(), QVector<QString>(2, "Operation is in progress please wait..").toList());
-    QCOMPARE(answerer->fileDialogCaptionsSeen(), 0);
-    QCOMPARE(window->romFilePath, QDir::toNativeSeparators(path));
-    QCOMPARE(LogTexts(window->progressTextEdit), FLASH_SUCCESS);
-    QCOMPARE(ReceivedCommands(*unit), QByteArray::fromHex("10121513161114"));
+    QCOMPARE(bench->answerer.texts(), QVector<QString>(2, "Operation is in progress please wait..").toList());
+    QCOMPARE(bench->answerer.fileDialogCaptionsSeen(), 0);
+    QCOMPARE(bench->window.romFilePath, QDir::toNativeSeparators(path));
+    QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
+    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("10121513161114"));
 }
 
 void TestFlash::flashNeedsAChosenFile()
 {
-    const int linesBefore = ModemLineRecorder::events(unit->portPath()).size();
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
-    QCOMPARE(answerer->texts(), QStringList{"Please browse rom file"});
-    QVERIFY(window->progressTextEdit->toPlainText().isEmpty());
-    QCOMPARE(ModemLineRecorder::events(unit->portPath()).size(), linesBefore);
-    QVERIFY(!window->busy);
-    QVERIFY(unit->frames().isEmpty());
+    const int linesBefore = ModemLineRecorder::events(bench->unit.portPath()).size();
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
+    QCOMPARE(bench->answerer.texts(), QStringList{"Please browse rom file"});
+    QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
+    QCOMPARE(ModemLineRecorder::events(bench->unit.portPath()).size(), linesBefore);
+    QVERIFY(!bench->window.busy);
+    QVERIFY(bench->unit.frames().isEmpty());
 }
 
 QTEST_MAIN(TestFlash)

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <memory>
+
 #include <QPushButton>
 #include <QSerialPort>
 #include <QTemporaryDir>
@@ -28,25 +30,18 @@ private slots:
 
 private:
     QTemporaryDir directory;
-    EcuSimulator *unit = nullptr;
-    Norvane *window = nullptr;
-    ModalAnswerer *answerer = nullptr;
+    std::unique_ptr<UnitBench> bench;
 };
 
 void TestFlashFailures::init()
 {
-    unit = new EcuSimulator;
-    QVERIFY(unit->start());
-    answerer = new ModalAnswerer;
-    window = new Norvane;
-    QVERIFY(ConnectWindow(*window, unit->portPath()));
+    bench = std::make_unique<UnitBench>();
+    QVERIFY(bench->start());
 }
 
 void TestFlashFailures::cleanup()
 {
-    delete window;
-    delete answerer;
-    delete unit;
+    bench.reset();
 }
 
 void TestFlashFailures::failedFlashStops_data()
@@ -78,8 +73,8 @@ void TestFlashFailures::failedFlashStops()
     // Four chunks: the third data frame is the one that fails.
     const QString path = directory.filePath("four.rom");
     QVERIFY(WriteRomFile(path, 0x80000, SampleImage(4 * 16384)));
-    window->romFilePath = fault == "missing" ? directory.filePath("gone.rom") : path;
-    window->hexFileTextEdit->setPlainText(window->romFilePath);
+    bench->window.romFilePath = fault == "missing" ? directory.filePath("gone.rom") : path;
+    bench->window.hexFileTextEdit->setPlainText(bench->window.romFilePath);
 
     EcuSimulator::Fault injected;
     injected.silent = fault == "silent";
@@ -88,24 +83,24 @@ void TestFlashFailures::failedFlashStops()
         injected.status = 0x85;
     if (fault == "start") {
         injected.status = 0x00;
-        unit->setCommandFault(0x15, injected);
+        bench->unit.setCommandFault(0x15, injected);
     } else {
-        unit->setDataFrameFault(2, injected);
+        bench->unit.setDataFrameFault(2, injected);
     }
 
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
 
-    const QVector<LogLine> lines = LogLines(window->progressTextEdit);
+    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
     QVERIFY(lines.size() >= 3);
     QCOMPARE(lines.at(lines.size() - 3).text, lastProgress);
     QCOMPARE(lines.at(lines.size() - 2).text, cause);
     QCOMPARE(lines.at(lines.size() - 2).colour, LOG_RED);
     QCOMPARE(lines.last().text, QString("[Flash Hanlder] Flash failed"));
     QCOMPARE(lines.last().colour, LOG_RED);
-    QCOMPARE(ReceivedCommands(*unit), frames);
-    QVERIFY(!window->busy);
-    QVERIFY(!ModemLineRecorder::events(unit->portPath()).last().dtr);
-    QVERIFY(answerer->boxes().isEmpty());
+    QCOMPARE(ReceivedCommands(bench->unit), frames);
+    QVERIFY(!bench->window.busy);
+    QVERIFY(!ModemLineRecorder::events(bench->unit.portPath()).last().dtr);
+    QVERIFY(bench->answerer.boxes().isEmpty());
 }
 
 void TestFlashFailures::unreadableImagesSendNothing_data()
@@ -128,13 +123,13 @@ void TestFlashFailures::unreadableImagesSendNothing()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
     file.close();
-    window->romFilePath = file.fileName();
+    bench->window.romFilePath = file.fileName();
 
-    QCOMPARE(window->SendJumpToBootloader(), Success);
-    QCOMPARE(window->SendFlashApplication(), RomFileOpenFailed);
-    QCOMPARE(ReceivedCommands(*unit), QByteArray::fromHex("10"));
-    QVERIFY(!window->RunFlashApplication());
-    QCOMPARE(LogTexts(window->progressTextEdit), QStringList{"Flash Application: rom file open failed"});
+    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
+    QCOMPARE(bench->window.SendFlashApplication(), RomFileOpenFailed);
+    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("10"));
+    QVERIFY(!bench->window.RunFlashApplication());
+    QCOMPARE(LogTexts(bench->window.progressTextEdit), QStringList{"Flash Application: rom file open failed"});
 }
 
 QTEST_MAIN(TestFlashFailures)

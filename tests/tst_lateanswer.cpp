@@ -35,26 +35,23 @@ void TestLateAnswer::answerAfterTheFrameLeft()
     QFETCH(int, result);
 
     QTemporaryDir directory;
-    EcuSimulator unit;
-    QVERIFY(unit.start());
-    unit.setLineRate(115200);
-    ModalAnswerer answerer;
-    Norvane window;
-    QVERIFY(ConnectWindow(window, unit.portPath(), "115200"));
+    UnitBench bench;
+    QVERIFY(bench.start("115200"));
+    bench.unit.setLineRate(115200);
 
     const QByteArray image = SampleImage(16384, 19);
     const QString path = directory.filePath("one.rom");
     QVERIFY(WriteRomFile(path, 0, image));
-    window.romFilePath = path;
+    bench.window.romFilePath = path;
     EcuSimulator::Fault late;
     late.delayMs = delayMs;
-    unit.setDataFrameFault(0, late);
+    bench.unit.setDataFrameFault(0, late);
 
-    QCOMPARE(window.SendJumpToBootloader(), Success);
-    QCOMPARE(window.SendEraseApplication(), Success);
-    QCOMPARE(int(window.SendFlashApplication()), result);
+    QCOMPARE(bench.window.SendJumpToBootloader(), Success);
+    QCOMPARE(bench.window.SendEraseApplication(), Success);
+    QCOMPARE(int(bench.window.SendFlashApplication()), result);
     if (result == Success)
-        QCOMPARE(unit.memory(0, image.size()), image);
+        QCOMPARE(bench.unit.memory(0, image.size()), image);
 }
 
 QTEST_MAIN(TestLateAnswer)

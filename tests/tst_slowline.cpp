@@ -24,29 +24,26 @@ private slots:
 void TestSlowLine::flashAt4800Baud()
 {
     QTemporaryDir directory;
-    EcuSimulator unit;
-    QVERIFY(unit.start());
-    unit.setLineRate(4800);
-    ModalAnswerer answerer;
-    Norvane window;
-    QVERIFY(ConnectWindow(window, unit.portPath(), "4800"));
+    UnitBench bench;
+    QVERIFY(bench.start("4800"));
+    bench.unit.setLineRate(4800);
 
     const QByteArray image = SampleImage(16384, 48);
     const QString path = directory.filePath("one.rom");
     QVERIFY(WriteRomFile(path, 0x80000, image));
-    window.romFilePath = path;
-    window.hexFileTextEdit->setPlainText(path);
+    bench.window.romFilePath = path;
+    bench.window.hexFileTextEdit->setPlainText(path);
 
-    QTest::mouseClick(window.flashButton, Qt::LeftButton);
+    QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 
-    const QStringList lines = LogTexts(window.progressTextEdit);
+    const QStringList lines = LogTexts(bench.window.progressTextEdit);
     QVERIFY2(lines.contains("[Flash Hanlder] Flash success"), qPrintable(lines.join(" | ")));
     QCOMPARE(lines.last(), QString("[Flash Hanlder] Reset success"));
-    QCOMPARE(unit.memory(0x80000, image.size()), image);
+    QCOMPARE(bench.unit.memory(0x80000, image.size()), image);
 
     // The frame alone outlasted a single response wait.
-    const QVector<EcuSimulator::ReceivedFrame> frames = unit.frames();
-    QCOMPARE(ReceivedCommands(unit), QByteArray::fromHex("101215161114"));
+    const QVector<EcuSimulator::ReceivedFrame> frames = bench.unit.frames();
+    QCOMPARE(ReceivedCommands(bench.unit), QByteArray::fromHex("101215161114"));
     QVERIFY(frames.at(3).atMs - frames.at(2).atMs > 20000);
 }
 

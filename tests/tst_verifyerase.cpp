@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <memory>
+
 #include <QComboBox>
 #include <QPushButton>
 #include <QSerialPort>
@@ -28,13 +30,6 @@ const QStringList ERASE_SUCCESS = {
     "[Erase Hanlder] Reseting",              "[Erase Hanlder] Reset success",
 };
 
-EcuSimulator::Fault Status(int status)
-{
-    EcuSimulator::Fault fault;
-    fault.status = status;
-    return fault;
-}
-
 } // namespace
 
 // Verify and Erase driven through the window's buttons against the simulated unit.
@@ -59,26 +54,19 @@ private:
     QByteArray commandsSince(int first) const;
 
     QTemporaryDir directory;
-    EcuSimulator *unit = nullptr;
-    Norvane *window = nullptr;
-    ModalAnswerer *answerer = nullptr;
+    std::unique_ptr<UnitBench> bench;
 };
 
 void TestVerifyErase::init()
 {
     ModemLineRecorder::clear();
-    unit = new EcuSimulator;
-    QVERIFY(unit->start());
-    answerer = new ModalAnswerer;
-    window = new Norvane;
-    QVERIFY(ConnectWindow(*window, unit->portPath()));
+    bench = std::make_unique<UnitBench>();
+    QVERIFY(bench->start());
 }
 
 void TestVerifyErase::cleanup()
 {
-    delete window;
-    delete answerer;
-    delete unit;
+    bench.reset();
 }
 
 // Gives the unit a complete image through the tool's own exchanges, without the pulses.
@@ -86,38 +74,38 @@ void TestVerifyErase::flashImageDirectly()
 {
     const QString path = directory.filePath("image.rom");
     QVERIFY(WriteRomFile(path, 0x80000, SampleImage(32768)));
-    window->romFilePath = path;
-    QCOMPARE(window->SendJumpToBootloader(), Success);
-    QCOMPARE(window->SendEraseApplication(), Success);
-    QCOMPARE(window->SendFlashApplication(), Success);
-    window->AppendLog(Clear, "");
+    bench->window.romFilePath = path;
+    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
+    QCOMPARE(bench->window.SendEraseApplication(), Success);
+    QCOMPARE(bench->window.SendFlashApplication(), Success);
+    bench->window.AppendLog(Clear, "");
 
-    const QString port = unit->portPath();
-    unit->setJumpGate([port](qint64 sinceMs) { return ModemLineRecorder::resetPulseSince(port, sinceMs); });
+    const QString port = bench->unit.portPath();
+    bench->unit.setJumpGate([port](qint64 sinceMs) { return ModemLineRecorder::resetPulseSince(port, sinceMs); });
 }
 
 QByteArray TestVerifyErase::commandsSince(int first) const
 {
-    return ReceivedCommands(*unit).mid(first);
+    return ReceivedCommands(bench->unit).mid(first);
 }
 
 void TestVerifyErase::verifySucceedsWithItsLineTimeline()
 {
     flashImageDirectly();
-    const int before = unit->frames().size();
-    const int eventsBefore = ModemLineRecorder::events(unit->portPath()).size();
+    const int before = bench->unit.frames().size();
+    const int eventsBefore = ModemLineRecorder::events(bench->unit.portPath()).size();
 
-    QTest::mouseClick(window->verifyButton, Qt::LeftButton);
+    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
 
-    QCOMPARE(LogTexts(window->progressTextEdit), VERIFY_SUCCESS);
-    for (const LogLine &line : LogLines(window->progressTextEdit))
+    QCOMPARE(LogTexts(bench->window.progressTextEdit), VERIFY_SUCCESS);
+    for (const LogLine &line : LogLines(bench->window.progressTextEdit))
         QCOMPARE(line.colour, LOG_BLUE);
     QCOMPARE(commandsSince(before), QByteArray::fromHex("101114"));
-    QVERIFY(!window->busy);
+    QVERIFY(!bench->window.busy);
 
     // DTR on, RTS on, RTS off after the pulse, Jump after the settle, DTR off before Reset.
     const QVector<ModemLineRecorder::Event> events =
-        ModemLineRecorder::events(unit->portPath()).mid(eventsBefore);
+        ModemLineRecorder::events(bench->unit.portPath()).mid(eventsBefore);
     QCOMPARE(events.size(), 4);
     QVERIFY(events.at(0).dtr && !events.at(0).rts);
     QVERIFY(events.at(1).dtr && events.at(1).rts);
@@ -126,7 +114,7 @@ void TestVerifyErase::verifySucceedsWithItsLineTimeline()
     const qint64 pulse = events.at(2).atMs - events.at(1).atMs;
     QVERIFY2(pulse >= 100 && pulse < 600, qPrintable(QString::number(pulse)));
 
-    const QVector<EcuSimulator::ReceivedFrame> frames = unit->frames().mid(before);
+    const QVector<EcuSimulator::ReceivedFrame> frames = bench->unit.frames().mid(before);
     const qint64 settle = frames.at(0).atMs - events.at(2).atMs;
     QVERIFY2(settle >= 2000 && settle < 2600, qPrintable(QString::number(settle)));
     const qint64 commandDelay = frames.at(1).atMs - frames.at(0).atMs;
@@ -138,16 +126,16 @@ void TestVerifyErase::verifySucceedsWithItsLineTimeline()
 void TestVerifyErase::eraseSucceedsAndBlanksTheUnit()
 {
     flashImageDirectly();
-    const int before = unit->frames().size();
-    QTest::mouseClick(window->eraseButton, Qt::LeftButton);
+    const int before = bench->unit.frames().size();
+    QTest::mouseClick(bench->window.eraseButton, Qt::LeftButton);
 
-    QCOMPARE(LogTexts(window->progressTextEdit), ERASE_SUCCESS);
-    for (const LogLine &line : LogLines(window->progressTextEdit))
+    QCOMPARE(LogTexts(bench->window.progressTextEdit), ERASE_SUCCESS);
+    for (const LogLine &line : LogLines(bench->window.progressTextEdit))
         QCOMPARE(line.colour, LOG_BLUE);
     QCOMPARE(commandsSince(before), QByteArray::fromHex("101214"));
-    QVERIFY(unit->writtenRanges().isEmpty());
-    QVERIFY(!window->busy);
-    QVERIFY(answerer->boxes().isEmpty());
+    QVERIFY(bench->unit.writtenRanges().isEmpty());
+    QVERIFY(!bench->window.busy);
+    QVERIFY(bench->answerer.boxes().isEmpty());
 }
 
 void TestVerifyErase::failuresStopWithoutReset_data()
@@ -182,112 +170,106 @@ void TestVerifyErase::failuresStopWithoutReset()
     QFETCH(QStringList, lastLines);
     QFETCH(QByteArray, frames);
 
-    EcuSimulator::Fault fault;
-    if (status == -2)
-        fault.wrongChecksum = true;
-    else
-        fault.status = status;
-    unit->setCommandFault(static_cast<quint8>(command), fault);
-    QTest::mouseClick(erase ? window->eraseButton : window->verifyButton, Qt::LeftButton);
+    bench->unit.setCommandFault(static_cast<quint8>(command),
+                                status == -2 ? WrongChecksum() : AnswerStatus(status));
+    QTest::mouseClick(erase ? bench->window.eraseButton : bench->window.verifyButton, Qt::LeftButton);
 
-    const QVector<LogLine> lines = LogLines(window->progressTextEdit);
+    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
     QVERIFY(lines.size() >= 2);
     QCOMPARE(lines.at(lines.size() - 2).text, lastLines.at(0));
     QCOMPARE(lines.at(lines.size() - 2).colour, LOG_RED);
     QCOMPARE(lines.last().text, lastLines.at(1));
     QCOMPARE(lines.last().colour, LOG_RED);
-    QCOMPARE(ReceivedCommands(*unit), frames);
-    QVERIFY(!window->busy);
-    QVERIFY(!ModemLineRecorder::events(unit->portPath()).last().dtr);
-    QVERIFY(window->serialPort->isOpen());
-    QVERIFY(answerer->boxes().isEmpty());
+    QCOMPARE(ReceivedCommands(bench->unit), frames);
+    QVERIFY(!bench->window.busy);
+    QVERIFY(!ModemLineRecorder::events(bench->unit.portPath()).last().dtr);
+    QVERIFY(bench->window.serialPort->isOpen());
+    QVERIFY(bench->answerer.boxes().isEmpty());
 }
 
 void TestVerifyErase::jumpTimeOutStopsTheVerify()
 {
-    EcuSimulator::Fault silent;
-    silent.silent = true;
-    unit->setCommandFault(0x10, silent);
-    QTest::mouseClick(window->verifyButton, Qt::LeftButton);
+    bench->unit.setCommandFault(0x10, NoAnswer());
+    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
 
-    const QVector<LogLine> lines = LogLines(window->progressTextEdit);
-    QCOMPARE(LogTexts(window->progressTextEdit),
+    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
+    QCOMPARE(LogTexts(bench->window.progressTextEdit),
              QStringList({"[Verify Hanlder] Verify command started", "Jump to boot loader: Port read timed out",
                           "[Verify Hanlder] Jump to boot loader failed"}));
     QCOMPARE(lines.at(1).colour, LOG_RED);
     QCOMPARE(lines.at(2).colour, LOG_RED);
-    QCOMPARE(ReceivedCommands(*unit), QByteArray::fromHex("10"));
-    QVERIFY(!ModemLineRecorder::events(unit->portPath()).last().dtr);
-    QVERIFY(!window->busy);
+    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("10"));
+    QVERIFY(!ModemLineRecorder::events(bench->unit.portPath()).last().dtr);
+    QVERIFY(!bench->window.busy);
 }
 
 void TestVerifyErase::resetFailureStillEndsTheOperation()
 {
-    unit->setCommandFault(0x12, Status(0x82));
-    unit->setCommandFault(0x14, Status(0x7F));
-    QTest::mouseClick(window->eraseButton, Qt::LeftButton);
+    bench->unit.setCommandFault(0x12, AnswerStatus(0x82));
+    bench->unit.setCommandFault(0x14, AnswerStatus(0x7F));
+    QTest::mouseClick(bench->window.eraseButton, Qt::LeftButton);
 
-    const QVector<LogLine> lines = LogLines(window->progressTextEdit);
+    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
     QCOMPARE(lines.at(lines.size() - 2).text, QString("Reset ECU: Received reset failure response"));
     QCOMPARE(lines.last().text, QString("[Erase Hanlder] Reset failed"));
     QCOMPARE(lines.last().colour, LOG_RED);
-    QCOMPARE(ReceivedCommands(*unit), QByteArray::fromHex("101214"));
-    QVERIFY(!window->busy);
+    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("101214"));
+    QVERIFY(!bench->window.busy);
 
     // Nothing is left set: the next operation runs at once.
-    unit->clearFaults();
-    unit->setCommandFault(0x11, Status(0x81));
-    window->AppendLog(Clear, "");
-    QTest::mouseClick(window->verifyButton, Qt::LeftButton);
-    QCOMPARE(LogTexts(window->progressTextEdit), VERIFY_SUCCESS);
+    bench->unit.clearFaults();
+    bench->unit.setCommandFault(0x11, AnswerStatus(0x81));
+    bench->window.AppendLog(Clear, "");
+    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
+    QCOMPARE(LogTexts(bench->window.progressTextEdit), VERIFY_SUCCESS);
 }
 
 void TestVerifyErase::clicksDuringAnOperationAreRefused()
 {
-    unit->setCommandFault(0x11, Status(0x81));
-    window->comportComboBox->addItem("another-port");
-    const QString portBefore = window->portName;
-    const int baudBefore = window->baudRate;
+    bench->unit.setCommandFault(0x11, AnswerStatus(0x81));
+    bench->window.comportComboBox->addItem("another-port");
+    const QString portBefore = bench->window.portName;
+    const int baudBefore = bench->window.baudRate;
     const QString chosenFile = directory.filePath("chosen.rom");
-    window->romFilePath = chosenFile;
-    window->hexFileTextEdit->setPlainText(chosenFile);
+    bench->window.romFilePath = chosenFile;
+    bench->window.hexFileTextEdit->setPlainText(chosenFile);
 
     // Runs at the first log line of the Verify, when the window lets input through.
-    QTimer::singleShot(0, window, [this] {
-        QTest::mouseClick(window->eraseButton, Qt::LeftButton);
-        QTest::mouseClick(window->flashButton, Qt::LeftButton);
-        QTest::mouseClick(window->browseButton, Qt::LeftButton);
-        QTest::mouseClick(window->connectButton, Qt::LeftButton);
-        window->comportComboBox->setCurrentText("another-port");
-        window->baudrateComboBox->setCurrentText("9600");
+    QTimer::singleShot(0, &bench->window, [this] {
+        QTest::mouseClick(bench->window.eraseButton, Qt::LeftButton);
+        QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
+        QTest::mouseClick(bench->window.browseButton, Qt::LeftButton);
+        QTest::mouseClick(bench->window.connectButton, Qt::LeftButton);
+        bench->window.comportComboBox->setCurrentText("another-port");
+        bench->window.baudrateComboBox->setCurrentText("9600");
     });
-    QTest::mouseClick(window->verifyButton, Qt::LeftButton);
+    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
 
-    QCOMPARE(answerer->texts(), QVector<QString>(6, "Operation is in progress please wait..").toList());
-    QCOMPARE(LogTexts(window->progressTextEdit), VERIFY_SUCCESS);
-    QCOMPARE(ReceivedCommands(*unit), QByteArray::fromHex("101114"));
-    QVERIFY(window->connectButton->isChecked());
-    QCOMPARE(window->connectButton->text(), QString("Disconnect"));
-    QVERIFY(window->serialPort->isOpen());
-    QCOMPARE(window->portName, portBefore);
-    QCOMPARE(window->baudRate, baudBefore);
-    QCOMPARE(window->romFilePath, chosenFile);
-    QCOMPARE(window->hexFileTextEdit->toPlainText(), chosenFile);
-    QCOMPARE(answerer->fileDialogCaptionsSeen(), 0);
-    QVERIFY(!window->busy);
+    QCOMPARE(bench->answerer.texts(), QVector<QString>(6, "Operation is in progress please wait..").toList());
+    QCOMPARE(LogTexts(bench->window.progressTextEdit), VERIFY_SUCCESS);
+    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("101114"));
+    QVERIFY(bench->window.connectButton->isChecked());
+    QCOMPARE(bench->window.connectButton->text(), QString("Disconnect"));
+    QVERIFY(bench->window.serialPort->isOpen());
+    QCOMPARE(bench->window.portName, portBefore);
+    QCOMPARE(bench->window.baudRate, baudBefore);
+    QCOMPARE(bench->window.romFilePath, chosenFile);
+    QCOMPARE(bench->window.hexFileTextEdit->toPlainText(), chosenFile);
+    QCOMPARE(bench->answerer.fileDialogCaptionsSeen(), 0);
+    QVERIFY(!bench->window.busy);
 }
 
 void TestVerifyErase::operationsNeedAnOpenPort()
 {
-    QTest::mouseClick(window->connectButton, Qt::LeftButton);
-    QVERIFY(!window->serialPort->isOpen());
-    QTest::mouseClick(window->verifyButton, Qt::LeftButton);
-    QTest::mouseClick(window->eraseButton, Qt::LeftButton);
-    QTest::mouseClick(window->flashButton, Qt::LeftButton);
-    QCOMPARE(answerer->texts(), QVector<QString>(3, "Please connect to the port!").toList());
-    QVERIFY(window->progressTextEdit->toPlainText().isEmpty());
-    QVERIFY(unit->frames().isEmpty());
-    QVERIFY(!window->busy);
+    QTest::mouseClick(bench->window.connectButton, Qt::LeftButton);
+    QVERIFY(!bench->window.serialPort->isOpen());
+    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
+    QTest::mouseClick(bench->window.eraseButton, Qt::LeftButton);
+    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
+    QCOMPARE(bench->answerer.texts(), QVector<QString>(3, "Please connect to the port!").toList());
+    QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
+    QVERIFY(bench->unit.frames().isEmpty());
+    QVERIFY(!bench->window.busy);
 }
 
 QTEST_MAIN(TestVerifyErase)

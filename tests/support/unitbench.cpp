@@ -9,6 +9,11 @@
 #include "sparsememory.h"
 #include "ui/myconnectbutton.h"
 
+bool UnitBench::start(const QString &baudText)
+{
+    return unit.start() && ConnectWindow(window, unit.portPath(), baudText);
+}
+
 bool ConnectWindow(Norvane &window, const QString &portPath, const QString &baudText)
 {
     window.comportComboBox->addItem(portPath);
@@ -24,6 +29,42 @@ QByteArray ReceivedCommands(const EcuSimulator &unit)
     for (const EcuSimulator::ReceivedFrame &frame : unit.frames())
         commands.append(static_cast<char>(frame.command));
     return commands;
+}
+
+EcuSimulator::Fault NoAnswer()
+{
+    EcuSimulator::Fault fault;
+    fault.silent = true;
+    return fault;
+}
+
+EcuSimulator::Fault AnswerStatus(int status)
+{
+    EcuSimulator::Fault fault;
+    fault.status = status;
+    return fault;
+}
+
+EcuSimulator::Fault AnswerInPieces(const QVector<int> &sizes, int gapMs)
+{
+    EcuSimulator::Fault fault;
+    fault.pieces = sizes;
+    fault.gapMs = gapMs;
+    return fault;
+}
+
+EcuSimulator::Fault WrongChecksum()
+{
+    EcuSimulator::Fault fault;
+    fault.wrongChecksum = true;
+    return fault;
+}
+
+EcuSimulator::Fault HangUpInstead()
+{
+    EcuSimulator::Fault fault;
+    fault.hangUp = true;
+    return fault;
 }
 
 QByteArray SampleImage(int size, int seed)

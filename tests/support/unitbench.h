@@ -3,16 +3,35 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
+#include "app/norvane.h"
 #include "ecusimulator.h"
+#include "support/modalanswerer.h"
 
-class Norvane;
+// A simulated unit, the window, and the answerer of the window's boxes, for one test.
+// The window goes first and the unit last.
+struct UnitBench {
+    EcuSimulator unit;
+    ModalAnswerer answerer;
+    Norvane window;
+
+    // Starts the unit and connects the window to it as a user would.
+    bool start(const QString &baudText = "115200");
+};
 
 // Puts the line into the port list, selects it and presses Connect, as a user would.
 bool ConnectWindow(Norvane &window, const QString &portPath, const QString &baudText = "115200");
 
 // The command byte of every frame the unit received, in order.
 QByteArray ReceivedCommands(const EcuSimulator &unit);
+
+// Faults of the unit's answer.
+EcuSimulator::Fault NoAnswer();
+EcuSimulator::Fault AnswerStatus(int status);
+EcuSimulator::Fault AnswerInPieces(const QVector<int> &sizes, int gapMs);
+EcuSimulator::Fault WrongChecksum();
+EcuSimulator::Fault HangUpInstead();
 
 // A deterministic image of the given size.
 QByteArray SampleImage(int size, int seed = 1);
