@@ -5,16 +5,27 @@
 #include <QSerialPort>
 #include <QTextEdit>
 
-#include <thread>
-
-#include "app/norvane.h"
-#include "ecusimulator.h"
 #include "support/logpane.h"
-#include "support/messagecapture.h"
-#include "support/modalanswerer.h"
 #include "support/unitbench.h"
+#include "support/writerefusal.h"
 
-// One request/response exchange at a time, against the simulated unit on a real port.
+Q_DECLARE_METATYPE(EcuSimulator::Fault)
+
+namespace {
+
+EcuSimulator::Fault Pieces(const QVector<int> &sizes, int gapMs, const QByteArray &extra = QByteArray())
+{
+    EcuSimulator::Fault fault;
+    fault.pieces = sizes;
+    fault.gapMs = gapMs;
+    fault.extraBytes = extra;
+    return fault;
+}
+
+} // namespace
+
+// One step at a time against the simulated unit on a real port: what the step's wrapper
+// logs is what the user learns of the exchange.
 class TestExchanges : public QObject
 {
     Q_OBJECT
@@ -22,15 +33,10 @@ class TestExchanges : public QObject
 private slots:
     void init();
     void cleanup();
-    void answersInPiecesAreCollected_data();
-    void answersInPiecesAreCollected();
-    void bytesBeyondTheAnswerAreDropped();
-    void staleBytesAreNotTakenForTheAnswer();
-    void statusesAreJudged();
-    void wrongChecksumIsInvalid();
-    void overlongAnswerIsInvalid();
-    void partialAnswerThenSilenceTimesOut();
-    void refusedWriteIsReported();
+    void answers_data();
+    void answers();
+    void writeErrors_data();
+    void writeErrors();
 
 private:
     std::unique_ptr<UnitBench> bench;
@@ -44,144 +50,95 @@ void TestExchanges::init()
 
 void TestExchanges::cleanup()
 {
+    WriteRefusal::refuse(-1);
     bench.reset();
 }
 
-void TestExchanges::answersInPiecesAreCollected_data()
+void TestExchanges::answers_data()
 {
-    QTest::addColumn<QVector<int>>("pieces");
-    QTest::addColumn<int>("gapMs");
-    QTest::newRow("5 then 3") << QVector<int>{5} << 300;
-    QTest::newRow("one byte at a time") << QVector<int>{1, 1, 1, 1, 1, 1, 1} << 150;
+    QTest::addColumn<int>("command");
+    QTest::addColumn<EcuSimulator::Fault>("fault");
+    QTest::addColumn<QByteArray>("stale");
+    QTest::addColumn<QString>("line");
+
+    const EcuSimulator::Fault none;
+    QTest::newRow("answer in two pieces") << 0x10 << Pieces({5}, 300) << QByteArray() << "";
+    QTest::newRow("answer a byte at a time") << 0x12 << Pieces({1, 1, 1, 1, 1, 1, 1}, 150) << QByteArray() << "";
+    QTest::newRow("reset answered") << 0x14 << none << QByteArray() << "";
+    QTest::newRow("stale positive answer on the line")
+        << 0x11 << none << QByteArray::fromHex("000000810000FF7F")
+        << "Verify Application: Received verify failure response";
+    QTest::newRow("jump refused") << 0x10 << AnswerStatus(0x81) << QByteArray()
+                                  << "Jump to boot loader: Received jump to bootloader failure response";
+    QTest::newRow("verify answered as jump") << 0x11 << AnswerStatus(0x80) << QByteArray()
+                                             << "Verify Application: Received verify failure response";
+    QTest::newRow("erase refused") << 0x12 << AnswerStatus(0x00) << QByteArray()
+                                   << "Erase Application: Received erase failure response";
+    QTest::newRow("reset answered as start") << 0x14 << AnswerStatus(0x85) << QByteArray()
+                                             << "Reset ECU: Received reset failure response";
+    QTest::newRow("wrong checksum") << 0x10 << WrongChecksum() << QByteArray()
+                                    << "Jump to boot loader: Invalid response frame received";
+    QTest::newRow("a ninth byte after a pause") << 0x12 << Pieces({5}, 300, QByteArray(1, '\0')) << QByteArray()
+                                                << "Erase Application: Invalid response frame received";
+    QTest::newRow("seven bytes, then silence") << 0x11 << Pieces({7}, 25000) << QByteArray()
+                                               << "Verify Application: Port read timed out";
 }
 
-void TestExchanges::answersInPiecesAreCollected()
+void TestExchanges::answers()
 {
-    QFETCH(QVector<int>, pieces);
-    QFETCH(int, gapMs);
-    bench->unit.setCommandFault(0x10, AnswerInPieces(pieces, gapMs));
-    MessageCapture capture;
-    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
-    QCOMPARE(capture.debugLines(), QStringList{"Jump to Boot Loader Successfull!"});
-    QCOMPARE(capture.linesWithLocation(), 0);
+    QFETCH(int, command);
+    QFETCH(EcuSimulator::Fault, fault);
+    QFETCH(QByteArray, stale);
+    QFETCH(QString, line);
+
+    const QHash<int, bool (Norvane::*)()> steps = {{0x10, &Norvane::RunJumpToBootloader},
+                                                   {0x11, &Norvane::RunVerifyApplication},
+                                                   {0x12, &Norvane::RunEraseApplication},
+                                                   {0x14, &Norvane::RunResetECU}};
+    Norvane &window = bench->window;
+    if (command != 0x10)
+        QVERIFY(window.RunJumpToBootloader());
+    if (!stale.isEmpty()) {
+        QVERIFY(bench->unit.sendRaw(stale));
+        QTest::qWait(200);
+    }
+    bench->unit.setCommandFault(quint8(command), fault);
+
+    const bool succeeded = (window.*steps.value(command))();
+    const QVector<LogLine> lines = LogLines(window.progressTextEdit);
+    if (line.isEmpty()) {
+        QVERIFY(succeeded);
+        QVERIFY(lines.isEmpty());
+    } else {
+        QVERIFY(!succeeded);
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines.first().text, line);
+        QCOMPARE(lines.first().colour, LOG_RED);
+    }
+    QCOMPARE(quint8(ReceivedCommands(bench->unit).back()), quint8(command));
 }
 
-void TestExchanges::bytesBeyondTheAnswerAreDropped()
+void TestExchanges::writeErrors_data()
 {
-    // The port reads at most 8 bytes at once: the ninth waits and is cleared away.
-    EcuSimulator::Fault extra;
-    extra.extraBytes = QByteArray::fromHex("81");
-    bench->unit.setCommandFault(0x10, extra);
-    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
-    QTest::qWait(100);
-    // A misaligned answer would be invalid; the unit's refusal arrives whole instead.
-    QCOMPARE(bench->window.SendVerifyApplication(), VerifyApplicationFailed);
-    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("1011"));
+    QTest::addColumn<bool>("failWhileWaiting");
+    QTest::newRow("port closed under the step") << false;
+    QTest::newRow("device fails the write while the answer is awaited") << true;
 }
 
-void TestExchanges::staleBytesAreNotTakenForTheAnswer()
+void TestExchanges::writeErrors()
 {
-    // A positive Verify answer sitting on the line must not answer the Jump.
-    QVERIFY(bench->unit.sendRaw(QByteArray::fromHex("000000810000FF7F")));
-    QTest::qWait(200);
-    MessageCapture capture;
-    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
-    QCOMPARE(capture.debugLines(), QStringList{"Jump to Boot Loader Successfull!"});
-}
+    QFETCH(bool, failWhileWaiting);
+    QSerialPort *port = bench->window.serialPort;
+    if (failWhileWaiting)
+        WriteRefusal::refuse(int(port->handle()));
+    else
+        port->close();
 
-void TestExchanges::statusesAreJudged()
-{
-    MessageCapture capture;
-    bench->unit.setCommandFault(0x10, AnswerStatus(0x81));
-    QCOMPARE(bench->window.SendJumpToBootloader(), JumpToBootloaderFailed);
-    bench->unit.clearFaults();
-    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
-
-    bench->unit.setCommandFault(0x11, AnswerStatus(0x80));
-    QCOMPARE(bench->window.SendVerifyApplication(), VerifyApplicationFailed);
-    bench->unit.setCommandFault(0x12, AnswerStatus(0x00));
-    QCOMPARE(bench->window.SendEraseApplication(), EraseApplicationFailed);
-    bench->unit.setCommandFault(0x15, AnswerStatus(0x83));
-    QCOMPARE(bench->window.SendFlashApplicationStart(), FlashApplicationFailed);
-    bench->unit.setCommandFault(0x14, AnswerStatus(0x85));
-    QCOMPARE(bench->window.SendResetECU(), ResetECUFailed);
-    QCOMPARE(capture.debugLines(),
-             QStringList({"Jump to Boot Loader failed", "Jump to Boot Loader Successfull!", "Verification failed",
-                          "Erase Application failed", "Flash start failed", "Reset ECU failed"}));
-
-    // A wrapper logs its red cause line and gives false; success logs nothing.
-    bench->unit.clearFaults();
-    bench->window.AppendLog(Clear, "");
-    QVERIFY(bench->window.RunJumpToBootloader());
-    QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
-    bench->unit.setCommandFault(0x14, AnswerStatus(0x00));
-    QVERIFY(!bench->window.RunResetECU());
-    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
-    QCOMPARE(lines.size(), 1);
-    QCOMPARE(lines.first().text, QString("Reset ECU: Received reset failure response"));
-    QCOMPARE(lines.first().colour, LOG_RED);
-}
-
-void TestExchanges::wrongChecksumIsInvalid()
-{
-    bench->unit.setCommandFault(0x10, WrongChecksum());
-    MessageCapture capture;
-    QCOMPARE(bench->window.SendJumpToBootloader(), InvalidResponseFrame);
-    QCOMPARE(capture.debugLines(), QStringList{"Invalid Response frame"});
-    QVERIFY(capture.warningLines().isEmpty());
-
-    QVERIFY(!bench->window.RunJumpToBootloader());
-    QCOMPARE(LogTexts(bench->window.progressTextEdit),
-             QStringList{"Jump to boot loader: Invalid response frame received"});
-}
-
-void TestExchanges::overlongAnswerIsInvalid()
-{
-    // Five bytes, then four more: nine collected bytes are no frame.
-    bench->unit.setCommandFault(0x10, NoAnswer());
-    std::thread feeder([this] {
-        if (!bench->unit.waitForFrames(1, 5000))
-            return;
-        bench->unit.sendRaw(QByteArray::fromHex("0000008000"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        bench->unit.sendRaw(QByteArray::fromHex("00FF8000"));
-    });
-    MessageCapture capture;
-    const CommandResult result = bench->window.SendJumpToBootloader();
-    feeder.join();
-    QCOMPARE(result, InvalidResponseFrame);
-    QCOMPARE(capture.warningLines(), QStringList{"Response is not valid frame"});
-    QCOMPARE(capture.debugLines(), QStringList{"Invalid Response frame"});
-}
-
-void TestExchanges::partialAnswerThenSilenceTimesOut()
-{
-    bench->unit.setCommandFault(0x11, NoAnswer());
-    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
-    std::thread feeder([this] {
-        if (bench->unit.waitForFrames(2, 5000))
-            bench->unit.sendRaw(QByteArray::fromHex("00000081000000"));
-    });
-    MessageCapture capture;
-    QElapsedTimer clock;
-    clock.start();
-    const bool reported = bench->window.RunVerifyApplication();
-    feeder.join();
-    QVERIFY(!reported);
-    QVERIFY(clock.elapsed() >= 20000);
-    QCOMPARE(capture.debugLines(), QStringList{"Frame read timed out!"});
-    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
-    QCOMPARE(lines.size(), 1);
-    QCOMPARE(lines.first().text, QString("Verify Application: Port read timed out"));
-    QCOMPARE(lines.first().colour, LOG_RED);
-}
-
-void TestExchanges::refusedWriteIsReported()
-{
-    bench->window.serialPort->close();
-    QCOMPARE(bench->window.SendVerifyApplication(), WriteTimedOut);
     QVERIFY(!bench->window.RunEraseApplication());
-    QCOMPARE(LogTexts(bench->window.progressTextEdit), QStringList{"Erase Application: Port write timed out"});
+    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.first().text, QString("Erase Application: Port write timed out"));
+    QCOMPARE(lines.first().colour, LOG_RED);
     QVERIFY(bench->unit.frames().isEmpty());
 }
 

@@ -45,11 +45,6 @@ QStringList ModalAnswerer::fileDialogCaptions() const
     return captions;
 }
 
-void ModalAnswerer::whileNextBoxOpen(std::function<void()> action)
-{
-    boxAction = std::move(action);
-}
-
 void ModalAnswerer::answerActiveModal()
 {
     QWidget *modal = QApplication::activeModalWidget();
@@ -58,11 +53,6 @@ void ModalAnswerer::answerActiveModal()
 
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         seen.append({box->windowTitle(), box->text(), box->informativeText()});
-        if (boxAction) {
-            const std::function<void()> action = std::move(boxAction);
-            boxAction = nullptr;
-            action();
-        }
         box->done(QMessageBox::Ok);
         return;
     }

@@ -7,8 +7,6 @@
 #include <QTimer>
 #include <QVector>
 
-#include <functional>
-
 // Answers every modal box and file dialog that the code under test opens, and
 // remembers what each box showed, so a test can assert exactly which appeared.
 class ModalAnswerer : public QObject
@@ -33,9 +31,6 @@ public:
     int fileDialogCaptionsSeen() const;
     QStringList fileDialogCaptions() const;
 
-    // Runs while the next message box is open, before it is closed.
-    void whileNextBoxOpen(std::function<void()> action);
-
 private:
     void answerActiveModal();
 
@@ -43,7 +38,6 @@ private:
     QVector<Box> seen;
     QStringList fileAnswers;
     QStringList captions;
-    std::function<void()> boxAction;
 };
 
 #endif

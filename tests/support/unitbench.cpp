@@ -45,14 +45,6 @@ EcuSimulator::Fault AnswerStatus(int status)
     return fault;
 }
 
-EcuSimulator::Fault AnswerInPieces(const QVector<int> &sizes, int gapMs)
-{
-    EcuSimulator::Fault fault;
-    fault.pieces = sizes;
-    fault.gapMs = gapMs;
-    return fault;
-}
-
 EcuSimulator::Fault WrongChecksum()
 {
     EcuSimulator::Fault fault;

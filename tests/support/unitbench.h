@@ -29,7 +29,6 @@ QByteArray ReceivedCommands(const EcuSimulator &unit);
 // Faults of the unit's answer.
 EcuSimulator::Fault NoAnswer();
 EcuSimulator::Fault AnswerStatus(int status);
-EcuSimulator::Fault AnswerInPieces(const QVector<int> &sizes, int gapMs);
 EcuSimulator::Fault WrongChecksum();
 EcuSimulator::Fault HangUpInstead();
 
