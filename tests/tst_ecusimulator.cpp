@@ -52,6 +52,10 @@ struct Step {
 Q_DECLARE_METATYPE(QVector<Step>)
 Q_DECLARE_METATYPE(EcuSimulator::Fault)
 
+// Checks the simulator where its leniency would let a fault of the tool pass: the order of
+// requests, the checksum, the Verify rule, addresses in memory, answer timing and the
+// reset pulse. Where it fails outright, the tool's own tests fail with it.
+
 class TestEcuSimulator : public QObject
 {
     Q_OBJECT
@@ -62,11 +66,10 @@ private slots:
     void sessions_data();
     void sessions();
     void keepsWrittenMemory();
-    void answerFaults_data();
-    void answerFaults();
+    void timesTheAnswers_data();
+    void timesTheAnswers();
     void faultsDataFramesByIndexSinceFlashStart();
-    void sendsStaleBytesAndHangsUp();
-    void pacesToTheLineRate();
+    void sendsStaleBytes();
     void gatesJumpOnTheResetPulse();
 
 private:
@@ -123,17 +126,14 @@ void TestEcuSimulator::sessions_data()
                          {request(Reset), Refused}, {request(Data, 0x80000), Refused}, {request(Jump), 0x80},
                          {request(End, 0x80000), Refused}, {request(Reset), 0x84}, {request(Erase), Refused}}
         << int(EcuSimulator::State::Application);
-    QTest::newRow("flash session, reopened after an End frame")
+    QTest::newRow("flash sessions, reopened after an End frame, ended by Jump")
         << QVector<Step>{{request(Jump), 0x80}, {request(Erase), 0x82}, {request(Start), 0x85},
                          {request(Verify), VerifyFailed}, {request(Data, 0x80000), 0x83},
                          {request(Verify), VerifyFailed}, {request(End, 0x84000), 0x86}, {request(Verify), 0x81},
                          {request(Data, 0x88000), 0x83}, {request(Verify), VerifyFailed},
                          {request(End, 0x8C000), 0x86}, {request(Start), Refused}, {request(Reset), 0x84},
                          {request(Jump), 0x80}, {request(Verify), 0x81}, {request(Erase), 0x82},
-                         {request(Verify), VerifyFailed}}
-        << int(EcuSimulator::State::Bootloader);
-    QTest::newRow("jump ends a session")
-        << QVector<Step>{{request(Jump), 0x80}, {request(Start), 0x85}, {request(Jump), 0x80},
+                         {request(Verify), VerifyFailed}, {request(Start), 0x85}, {request(Jump), 0x80},
                          {request(End, 0x80000), Refused}}
         << int(EcuSimulator::State::Bootloader);
     QTest::newRow("bad checksums and unknown codes")
@@ -173,48 +173,37 @@ void TestEcuSimulator::keepsWrittenMemory()
     QCOMPARE(sim->memory(0xFFFFF000, 0x1000), QByteArray(0x1000, 'd'));
 }
 
-void TestEcuSimulator::answerFaults_data()
+void TestEcuSimulator::timesTheAnswers_data()
 {
     QTest::addColumn<EcuSimulator::Fault>("fault");
-    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("lineRate");
     QTest::addColumn<int>("minimumMs");
+    QTest::addColumn<int>("firstReadAtMost");
     EcuSimulator::Fault fault;
-    fault.silent = true;
-    QTest::newRow("silent") << fault << QByteArray() << 0;
-    fault = {};
     fault.delayMs = 300;
-    QTest::newRow("delayed") << fault << answer(0x80) << 295;
+    QTest::newRow("delayed") << fault << 0 << 295 << 8;
     fault = {};
     fault.pieces = {5};
     fault.gapMs = 250;
-    QTest::newRow("in pieces") << fault << answer(0x80) << 245;
-    fault = {};
-    fault.extraBytes = "xy";
-    QTest::newRow("extra bytes") << fault << answer(0x80) + "xy" << 0;
-    fault = {};
-    fault.wrongChecksum = true;
-    QByteArray altered = answer(0x80);
-    altered[7] = char(altered.at(7) ^ 0x01);
-    QTest::newRow("wrong checksum") << fault << altered << 0;
-    fault = {};
-    fault.status = 0x99;
-    QTest::newRow("other status") << fault << answer(0x99) << 0;
+    QTest::newRow("in pieces") << fault << 0 << 245 << 5;
+    // 8 bytes take 66.7 ms each way at 1200 baud.
+    QTest::newRow("paced at 1200 baud") << EcuSimulator::Fault() << 1200 << 130 << 8;
 }
 
-void TestEcuSimulator::answerFaults()
+void TestEcuSimulator::timesTheAnswers()
 {
     QFETCH(EcuSimulator::Fault, fault);
-    QFETCH(QByteArray, expected);
+    QFETCH(int, lineRate);
     QFETCH(int, minimumMs);
+    QFETCH(int, firstReadAtMost);
     sim->setCommandFault(Jump, fault);
+    sim->setLineRate(lineRate);
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(collect(request(Jump), qMax(expected.size(), 1), expected.isEmpty() ? 300 : 3000), expected);
+    const QByteArray first = collect(request(Jump), 1);
+    QVERIFY(first.size() <= firstReadAtMost);
+    QCOMPARE(first + collect(QByteArray(), 8 - first.size()), answer(0x80));
     QVERIFY2(timer.elapsed() >= minimumMs, qPrintable(QString::number(timer.elapsed())));
-    // A fault changes only the line: the unit acts on the request as usual.
-    QCOMPARE(sim->state(), EcuSimulator::State::Bootloader);
-    sim->clearFaults();
-    QCOMPARE(statusOf(request(Verify)), VerifyFailed);
 }
 
 void TestEcuSimulator::faultsDataFramesByIndexSinceFlashStart()
@@ -236,37 +225,12 @@ void TestEcuSimulator::faultsDataFramesByIndexSinceFlashStart()
     }
 }
 
-void TestEcuSimulator::sendsStaleBytesAndHangsUp()
+void TestEcuSimulator::sendsStaleBytes()
 {
     const QByteArray stale = answer(0x80) + "xyz";
     QVERIFY(sim->sendRaw(stale));
     QCOMPARE(collect(QByteArray(), stale.size()), stale);
     QVERIFY(sim->frames().isEmpty());
-
-    sim->hangUpAfterFrames(1);
-    QCOMPARE(statusOf(request(Jump)), 0x80);
-    QTRY_VERIFY_WITH_TIMEOUT(!sim->isLineOpen(), 1000);
-    QVERIFY(!port->waitForReadyRead(1000));
-    QVERIFY(!sim->sendRaw("x"));
-
-    port.reset();
-    init();
-    EcuSimulator::Fault hangUp;
-    hangUp.hangUp = true;
-    sim->setCommandFault(Jump, hangUp);
-    QVERIFY(collect(request(Jump), 1, 500).isEmpty());
-    QCOMPARE(sim->frames().last().answeredStatus, -1);
-    QTRY_VERIFY_WITH_TIMEOUT(!sim->isLineOpen(), 1000);
-}
-
-void TestEcuSimulator::pacesToTheLineRate()
-{
-    // 8 bytes take 66.7 ms each way at 1200 baud.
-    sim->setLineRate(1200);
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(statusOf(request(Jump)), 0x80);
-    QVERIFY2(timer.elapsed() >= 130, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestEcuSimulator::gatesJumpOnTheResetPulse()
