@@ -7,7 +7,6 @@
 #include <QTextEdit>
 
 #include "app/norvane.h"
-#include "support/logpane.h"
 #include "support/modalanswerer.h"
 
 // Receives the URLs that the window hands to the desktop services.
@@ -22,31 +21,16 @@ public slots:
     void open(const QUrl &url) { urls << url; }
 };
 
+// The Help menu.
 class TestWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void logColoursAndClearing();
     void about();
     void manual_data();
     void manual();
 };
-
-void TestWindow::logColoursAndClearing()
-{
-    Norvane window;
-    window.AppendLog(Info, "before clearing");
-    window.AppendLog(Clear, "never shown");
-    window.AppendLog(Error, "first");
-    window.AppendLog(Info, "second");
-    const QVector<LogLine> lines = LogLines(window.progressTextEdit);
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines.at(0).text, QString("first"));
-    QCOMPARE(lines.at(0).colour, LOG_RED);
-    QCOMPARE(lines.at(1).text, QString("second"));
-    QCOMPARE(lines.at(1).colour, LOG_BLUE);
-}
 
 void TestWindow::about()
 {

@@ -102,20 +102,11 @@ extern "C" int ioctl(int descriptor, unsigned long request, ...) noexcept
     return 0;
 }
 
-QVector<ModemLineRecorder::Event> ModemLineRecorder::events()
-{
-    std::lock_guard<std::mutex> lock(recording().mutex);
-    // A copy that shares no array with the recording, which other threads append to.
-    QVector<Event> copy = recording().events;
-    copy.detach();
-    return copy;
-}
-
 QVector<ModemLineRecorder::Event> ModemLineRecorder::events(const QString &portPath)
 {
+    std::lock_guard<std::mutex> lock(recording().mutex);
     QVector<Event> matching;
-    const QVector<Event> all = events();
-    for (const Event &event : all) {
+    for (const Event &event : qAsConst(recording().events)) {
         if (event.portPath == portPath)
             matching.append(event);
     }

@@ -18,7 +18,6 @@ public:
         bool rts;
     };
 
-    static QVector<Event> events();
     static QVector<Event> events(const QString &portPath);
     static void clear();
     // Off: the lines are refused again, as on a bare pseudo-terminal.
