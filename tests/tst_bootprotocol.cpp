@@ -64,7 +64,8 @@ void TestBootProtocol::refusals_data()
     QTest::addColumn<int>("length");
     QTest::addColumn<QString>("warning");
     QTest::newRow("flash, null data") << int(FlashApplication) << true << 0 << "PrepareFlashApplicationFrame failed";
-    QTest::newRow("end, null data") << int(FlashApplicationEnd) << true << 0 << "PrepareFlashApplicationEndFrame failed";
+    QTest::newRow("end, null data") << int(FlashApplicationEnd) << true << 0
+                                    << "PrepareFlashApplicationEndFrame failed";
     QTest::newRow("flash, one byte too many") << int(FlashApplication) << false << DATA_AREA_SIZE + 1
                                               << "PrepareFlashApplicationFrame failed";
     QTest::newRow("end, negative length") << int(FlashApplicationEnd) << false << -1

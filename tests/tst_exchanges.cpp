@@ -11,19 +11,6 @@
 
 Q_DECLARE_METATYPE(EcuSimulator::Fault)
 
-namespace {
-
-EcuSimulator::Fault Pieces(const QVector<int> &sizes, int gapMs, const QByteArray &extra = QByteArray())
-{
-    EcuSimulator::Fault fault;
-    fault.pieces = sizes;
-    fault.gapMs = gapMs;
-    fault.extraBytes = extra;
-    return fault;
-}
-
-} // namespace
-
 // One step at a time against the simulated unit on a real port: what the step's wrapper
 // logs is what the user learns of the exchange.
 class TestExchanges : public QObject
@@ -62,8 +49,8 @@ void TestExchanges::answers_data()
     QTest::addColumn<QString>("line");
 
     const EcuSimulator::Fault none;
-    QTest::newRow("answer in two pieces") << 0x10 << Pieces({5}, 300) << QByteArray() << "";
-    QTest::newRow("answer a byte at a time") << 0x12 << Pieces({1, 1, 1, 1, 1, 1, 1}, 150) << QByteArray() << "";
+    QTest::newRow("answer in two pieces") << 0x10 << AnswerInPieces({5}, 300) << QByteArray() << "";
+    QTest::newRow("answer a byte at a time") << 0x12 << AnswerInPieces(QVector<int>(7, 1), 150) << QByteArray() << "";
     QTest::newRow("reset answered") << 0x14 << none << QByteArray() << "";
     QTest::newRow("stale positive answer on the line")
         << 0x11 << none << QByteArray::fromHex("000000810000FF7F")
@@ -78,9 +65,9 @@ void TestExchanges::answers_data()
                                              << "Reset ECU: Received reset failure response";
     QTest::newRow("wrong checksum") << 0x10 << WrongChecksum() << QByteArray()
                                     << "Jump to boot loader: Invalid response frame received";
-    QTest::newRow("a ninth byte after a pause") << 0x12 << Pieces({5}, 300, QByteArray(1, '\0')) << QByteArray()
+    QTest::newRow("a ninth byte after a pause") << 0x12 << AnswerInPieces({5}, 300, QByteArray(1, '\0')) << QByteArray()
                                                 << "Erase Application: Invalid response frame received";
-    QTest::newRow("seven bytes, then silence") << 0x11 << Pieces({7}, 25000) << QByteArray()
+    QTest::newRow("seven bytes, then silence") << 0x11 << AnswerInPieces({7}, 25000) << QByteArray()
                                                << "Verify Application: Port read timed out";
 }
 

@@ -45,6 +45,15 @@ EcuSimulator::Fault AnswerStatus(int status)
     return fault;
 }
 
+EcuSimulator::Fault AnswerInPieces(const QVector<int> &sizes, int gapMs, const QByteArray &trailing)
+{
+    EcuSimulator::Fault fault;
+    fault.pieces = sizes;
+    fault.gapMs = gapMs;
+    fault.extraBytes = trailing;
+    return fault;
+}
+
 EcuSimulator::Fault WrongChecksum()
 {
     EcuSimulator::Fault fault;

@@ -29,6 +29,9 @@ QByteArray ReceivedCommands(const EcuSimulator &unit);
 // Faults of the unit's answer.
 EcuSimulator::Fault NoAnswer();
 EcuSimulator::Fault AnswerStatus(int status);
+// Trailing bytes follow the answer, in its last piece.
+EcuSimulator::Fault AnswerInPieces(const QVector<int> &sizes, int gapMs,
+                                   const QByteArray &trailing = QByteArray());
 EcuSimulator::Fault WrongChecksum();
 EcuSimulator::Fault HangUpInstead();
 
