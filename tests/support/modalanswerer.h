@@ -1,7 +1,9 @@
 #ifndef TESTS_MODALANSWERER_H
 #define TESTS_MODALANSWERER_H
 
+#include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -35,6 +37,8 @@ public:
 
     // Runs while the next message box is open, before it is closed.
     void whileNextBoxOpen(std::function<void()> action);
+    // Leaves the next message box open this long, without a loop of the answerer's own.
+    void holdNextBoxOpen(int ms);
 
 private:
     void answerActiveModal();
@@ -44,6 +48,8 @@ private:
     QStringList fileAnswers;
     QStringList captions;
     std::function<void()> boxAction;
+    int holdMs = 0;
+    QPointer<QMessageBox> held;
 };
 
 #endif
