@@ -150,20 +150,22 @@ void TestResponsiveness::userActionsMidFlash()
     bench->window.show();
     bench->answerer.holdNextBoxOpen(BOX_OPEN_MS);
 
-    bool closed = false;
     qint64 openedAt = 0;
     qint64 closedAt = 0;
+    bench->answerer.whileNextBoxOpen([&] {
+        openedAt = SteadyMs();
+        QObject::connect(qobject_cast<QDialog *>(QApplication::activeModalWidget()), &QDialog::finished,
+                         [&closedAt] { closedAt = SteadyMs(); });
+    });
+    bool closed = false;
     ProgressWatch watch(bench->window.progressTextEdit);
     watch.onLine("[Flash Hanlder] Flashing.. 16%", [&] {
         // Queued, so it comes from the event loop as the user's input does.
         QTimer::singleShot(0, &bench->window, [&] {
-            openedAt = SteadyMs();
             if (closeWindow)
                 closed = bench->window.close();
             else
                 QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
-            if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
-                QObject::connect(box, &QDialog::finished, [&closedAt] { closedAt = SteadyMs(); });
         });
     });
     QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
