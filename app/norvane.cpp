@@ -1,5 +1,6 @@
 #include "app/norvane.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QSerialPort>
 #include <QStringList>
@@ -18,6 +19,7 @@ Norvane::Norvane(QWidget *parent)
     baudRate = 0;
     toolVersion = "6.2";
     busy = false;
+    openWaits = 0;
 
     // The lists are filled before their signals are wired, so start-up runs no slot.
     FillPortComboBox();
@@ -52,4 +54,15 @@ Norvane::~Norvane()
     serialPort->clear(QSerialPort::AllDirections);
     serialPort->close();
     delete serialPort;
+}
+
+// Closed mid-operation, the window would vanish while the operation goes on unseen.
+void Norvane::closeEvent(QCloseEvent *event)
+{
+    if (busy) {
+        event->ignore();
+        ShowMessage(tr("Operation is in progress please wait.."), "");
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }

@@ -10,6 +10,9 @@
 #include "protocol/bootprotocol.h"
 #include "protocol/commandresult.h"
 
+class QCloseEvent;
+class QEventLoop;
+class QMessageBox;
 class QSerialPort;
 class MyConnectButton;
 struct OperationTexts;
@@ -68,6 +71,9 @@ public:
     bool busy;
     MyConnectButton *connectButton;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private slots:
     void HandleVerifyButton();
     void HandleBrowseButton();
@@ -80,6 +86,16 @@ private slots:
     void HandleMenuAbout(bool check);
 
 private:
+    // ui/log.cpp
+    void ReplaceLastLogLine(const QString &text);
+    void ShowBox(QMessageBox *box);
+
+    // connection/waits.cpp
+    void Pause(int ms);
+    bool WaitForResponseBytes(int timeoutMs);
+    void LetEventsRun();
+    void RunEventLoopFor(QEventLoop *loop, int ms);
+
     // connection/portconnection.cpp
     void CloseSerialPort();
     void WatchForLineLoss();
@@ -100,6 +116,9 @@ private:
 
     // rom/chunktransfer.cpp
     CommandResult SendChunk(QByteArray *chunk, quint32 chunkAddress, FrameType type, int percentage);
+
+    // Waits under way; a slot that runs inside one must not hold the operation up.
+    int openWaits;
 };
 
 #endif

@@ -1,7 +1,6 @@
 #include "app/norvane.h"
 
 #include <QSerialPort>
-#include <QThread>
 
 #include "connection/operationtexts.h"
 
@@ -44,7 +43,7 @@ bool Norvane::RunUpToCommand(const OperationTexts &texts, bool (Norvane::*comman
     }
     AppendLog(Info, texts.jumpSucceeded);
     AppendLog(Info, texts.commandRunning);
-    QThread::msleep(COMMAND_DELAY_MS);
+    Pause(COMMAND_DELAY_MS);
 
     if (!(this->*command)()) {
         AppendLog(Error, texts.commandFailed);
@@ -70,9 +69,9 @@ void Norvane::PulseControlLines()
 {
     serialPort->setDataTerminalReady(true);
     serialPort->setRequestToSend(true);
-    QThread::msleep(LINE_PULSE_MS);
+    Pause(LINE_PULSE_MS);
     serialPort->setRequestToSend(false);
-    QThread::msleep(LINE_SETTLE_MS);
+    Pause(LINE_SETTLE_MS);
 }
 
 // Ends a sequence whose step failed before Reset ECU: no reset is sent.

@@ -57,8 +57,8 @@ constexpr const char *FLASH_VERIFY_FAILED = "[Flash Hanlder] Verify failed";
 constexpr const char *FLASH_VERIFY_SUCCEEDED = "[Flash Hanlder] Verify success";
 
 // Fixed waits of every operation, in milliseconds.
-constexpr unsigned long LINE_PULSE_MS = 100;
-constexpr unsigned long LINE_SETTLE_MS = 2000;
-constexpr unsigned long COMMAND_DELAY_MS = 2000;
+constexpr int LINE_PULSE_MS = 100;
+constexpr int LINE_SETTLE_MS = 2000;
+constexpr int COMMAND_DELAY_MS = 2000;
 
 #endif

@@ -82,7 +82,7 @@ CommandResult Norvane::Exchange(FrameType type, const QByteArray &request, QByte
     int wait = RESPONSE_WAIT_MS + WireTimeMs(request.size(), serialPort->baudRate());
     response->clear();
     while (response->size() < RESPONSE_FRAME_SIZE) {
-        if (!serialPort->waitForReadyRead(wait)) {
+        if (!WaitForResponseBytes(wait)) {
             if (serialPort->error() == QSerialPort::WriteError)
                 return WriteTimedOut;
             QMessageLogger().debug("Frame read timed out!");

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QMessageLogger>
 #include <QSerialPort>
-#include <QStringList>
 #include <QtEndian>
 
 #include <cmath>
@@ -149,11 +148,5 @@ CommandResult Norvane::SendChunk(QByteArray *chunk, quint32 chunkAddress, FrameT
 
 void Norvane::UpdateProgressLine(int percentage)
 {
-    const QStringList lines = progressTextEdit->toPlainText().split("\n");
-    QString text;
-    for (int i = 0; i < lines.size() - 1; ++i)
-        text += lines.at(i) + "\n";
-    text += "[Flash Hanlder] Flashing.. " + QString::number(percentage) + "%";
-    progressTextEdit->clear();
-    AppendLog(Info, text);
+    ReplaceLastLogLine("[Flash Hanlder] Flashing.. " + QString::number(percentage) + "%");
 }

@@ -21,8 +21,7 @@ void Norvane::HandleMenuAbout(bool check)
 
     box->setText(tr("Tool version ") + tr(toolVersion.toUtf8().constData()) + tr("\nDremlock"));
     box->setWindowTitle(tr("About"));
-    box->exec();
-    delete box;
+    ShowBox(box);
 }
 
 void Norvane::HandleMenuContent(bool check)

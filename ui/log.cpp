@@ -1,31 +1,48 @@
 #include "app/norvane.h"
 
 #include <QColor>
-#include <QCoreApplication>
 #include <QMessageBox>
+#include <QTextBlock>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+const QColor INFO_COLOUR(0, 0, 255, 255);
+const QColor ERROR_COLOUR(255, 0, 0, 255);
+
+} // namespace
 
 void Norvane::AppendLog(LogKind kind, const QString &text)
 {
-    const QColor red(255, 0, 0, 255);
-    const QColor blue(0, 0, 255, 255);
-
     switch (kind) {
     case Info:
-        progressTextEdit->setTextColor(blue);
+        progressTextEdit->setTextColor(INFO_COLOUR);
         progressTextEdit->append(tr(text.toUtf8().constData()));
         break;
     case Error:
-        progressTextEdit->setTextColor(red);
+        progressTextEdit->setTextColor(ERROR_COLOUR);
         progressTextEdit->append(tr(text.toUtf8().constData()));
         break;
     default:
-        progressTextEdit->setTextColor(blue);
+        progressTextEdit->setTextColor(INFO_COLOUR);
         progressTextEdit->clear();
         break;
     }
+    LetEventsRun();
+}
 
-    // Operations run synchronously; this is where the window repaints and takes input.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+// Only the last line changes: the earlier ones keep their text and colour, and the cost
+// does not grow with the log.
+void Norvane::ReplaceLastLogLine(const QString &text)
+{
+    QTextCursor cursor(progressTextEdit->document()->lastBlock());
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setForeground(INFO_COLOUR);
+    cursor.insertText(tr(text.toUtf8().constData()), format);
+    LetEventsRun();
 }
 
 void Norvane::ShowMessage(const QString &text, const QString &informative)
@@ -35,6 +52,18 @@ void Norvane::ShowMessage(const QString &text, const QString &informative)
     box->setText(text);
     if (informative != QString(""))
         box->setInformativeText(informative);
+    ShowBox(box);
+}
+
+// A box's own modal loop would hold a waiting operation up until the user closes the box,
+// so while one waits the box is only opened, and deletes itself when closed.
+void Norvane::ShowBox(QMessageBox *box)
+{
+    if (openWaits > 0) {
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return;
+    }
     box->exec();
     delete box;
 }

@@ -45,6 +45,16 @@ QStringList ModalAnswerer::fileDialogCaptions() const
     return captions;
 }
 
+void ModalAnswerer::whileNextBoxOpen(std::function<void()> action)
+{
+    boxAction = std::move(action);
+}
+
+void ModalAnswerer::holdNextBoxOpen(int ms)
+{
+    holdMs = ms;
+}
+
 void ModalAnswerer::answerActiveModal()
 {
     QWidget *modal = QApplication::activeModalWidget();
@@ -52,7 +62,20 @@ void ModalAnswerer::answerActiveModal()
         return;
 
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        if (box == held)
+            return;
         seen.append({box->windowTitle(), box->text(), box->informativeText()});
+        if (boxAction) {
+            const std::function<void()> action = std::move(boxAction);
+            boxAction = nullptr;
+            action();
+        }
+        if (holdMs > 0) {
+            held = box;
+            QTimer::singleShot(holdMs, Qt::PreciseTimer, box, [box] { box->done(QMessageBox::Ok); });
+            holdMs = 0;
+            return;
+        }
         box->done(QMessageBox::Ok);
         return;
     }

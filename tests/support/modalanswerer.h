@@ -1,11 +1,15 @@
 #ifndef TESTS_MODALANSWERER_H
 #define TESTS_MODALANSWERER_H
 
+#include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QVector>
+
+#include <functional>
 
 // Answers every modal box and file dialog that the code under test opens, and
 // remembers what each box showed, so a test can assert exactly which appeared.
@@ -31,6 +35,11 @@ public:
     int fileDialogCaptionsSeen() const;
     QStringList fileDialogCaptions() const;
 
+    // Runs while the next message box is open, before it is closed.
+    void whileNextBoxOpen(std::function<void()> action);
+    // Leaves the next message box open this long, without a loop of the answerer's own.
+    void holdNextBoxOpen(int ms);
+
 private:
     void answerActiveModal();
 
@@ -38,6 +47,9 @@ private:
     QVector<Box> seen;
     QStringList fileAnswers;
     QStringList captions;
+    std::function<void()> boxAction;
+    int holdMs = 0;
+    QPointer<QMessageBox> held;
 };
 
 #endif

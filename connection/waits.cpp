@@ -1,0 +1,56 @@
+#include "app/norvane.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSerialPort>
+#include <QTimer>
+
+// Every pause and every wait for the unit runs the event loop, so the window repaints
+// and takes input while an operation waits.
+
+void Norvane::Pause(int ms)
+{
+    QEventLoop loop;
+    RunEventLoopFor(&loop, ms);
+}
+
+// True once the port has bytes to read. A port error or a close (the line lost) ends the
+// wait early, without bytes.
+bool Norvane::WaitForResponseBytes(int timeoutMs)
+{
+    if (serialPort->bytesAvailable() > 0)
+        return true;
+
+    QEventLoop loop;
+    connect(serialPort, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+    connect(serialPort, &QSerialPort::aboutToClose, &loop, &QEventLoop::quit);
+    connect(serialPort, &QSerialPort::errorOccurred, &loop, [&loop](QSerialPort::SerialPortError error) {
+        if (error != QSerialPort::NoError)
+            loop.quit();
+    });
+    RunEventLoopFor(&loop, timeoutMs);
+
+    // Bytes that came while a box's own loop held this one past its time count as arrived.
+    return serialPort->bytesAvailable() > 0;
+}
+
+// One pass, so that what was just logged is painted.
+void Norvane::LetEventsRun()
+{
+    ++openWaits;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    --openWaits;
+}
+
+void Norvane::RunEventLoopFor(QEventLoop *loop, int ms)
+{
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    connect(&timer, &QTimer::timeout, loop, &QEventLoop::quit);
+
+    ++openWaits;
+    timer.start(ms);
+    loop->exec();
+    --openWaits;
+}
