@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -23,18 +22,6 @@
 #include "support/modalanswerer.h"
 #include "ui/myconnectbutton.h"
 
-// Receives the URLs that the window hands to the desktop services.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl &url) { urls << url; }
-};
-
 class TestWindow : public QObject
 {
     Q_OBJECT
@@ -49,7 +36,6 @@ private slots:
     void logColoursAndClearing();
     void messageBoxes();
     void aboutTwice();
-    void manualMissingAndHandedOver();
 };
 
 void TestWindow::formWidgets_data()
@@ -269,35 +255,6 @@ void TestWindow::aboutTwice()
     }
     QVERIFY(firstBox != nullptr);
     QCOMPARE(capture.debugLines(), QStringList({"About clicked!", "About clicked!"}));
-    QVERIFY(window.progressTextEdit->toPlainText().isEmpty());
-}
-
-void TestWindow::manualMissingAndHandedOver()
-{
-    QTemporaryDir directory;
-    QVERIFY(directory.isValid());
-    const QString previous = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(directory.path()));
-
-    ModalAnswerer answerer;
-    MessageCapture capture;
-    Norvane window;
-
-    // Nothing can open a file here, so the desktop services refuse.
-    window.actionManual->trigger();
-    QCOMPARE(answerer.texts(), QStringList{"Open Manual failed"});
-    QCOMPARE(answerer.boxes().first().title, QString("Message"));
-
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("file", &catcher, "open");
-    answerer.clear();
-    window.actionManual->trigger();
-    QDesktopServices::unsetUrlHandler("file");
-    QDir::setCurrent(previous);
-
-    QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QDir(directory.path()).absoluteFilePath("Manual.pdf"))});
-    QVERIFY(answerer.boxes().isEmpty());
-    QCOMPARE(capture.debugLines(), QStringList({"Manual clicked!", "Manual clicked!"}));
     QVERIFY(window.progressTextEdit->toPlainText().isEmpty());
 }
 
