@@ -36,6 +36,8 @@ constexpr qreal BODY_POINT_SIZE = 10;
 constexpr qreal TABLE_BORDER = 1;
 constexpr qreal TABLE_CELL_PADDING = 3;
 const char *const CODE_FONT_FAMILY = "monospace";
+const char *const CHAPTER_MARK = "## ";
+const char *const CONTENTS_TITLE = "Contents";
 
 void PrintError(const QString &text)
 {
@@ -110,62 +112,71 @@ void SizeImages(QTextDocument *document, qreal textWidth)
     }
 }
 
-QVector<QTextBlock> Chapters(QTextDocument *document)
+// The chapter titles of the Markdown source, and the source with a contents list
+// (each chapter and its page) before the first chapter.
+QStringList ChapterTitles(const QString &markdown)
 {
-    QVector<QTextBlock> chapters;
-    for (QTextBlock block = document->begin(); block != document->end(); block = block.next()) {
-        if (block.blockFormat().headingLevel() == 2)
-            chapters.append(block);
+    QStringList titles;
+    for (const QString &line : markdown.split('\n')) {
+        if (line.startsWith(CHAPTER_MARK))
+            titles << line.mid(int(qstrlen(CHAPTER_MARK))).trimmed();
     }
-    return chapters;
+    return titles;
 }
 
-// A contents list before the first chapter: each chapter with the page it starts on.
-// The list is laid out first with room for the numbers, which are known only afterwards.
-void InsertContents(QTextDocument *document)
+QString WithContents(const QString &markdown, const QStringList &titles, const QStringList &pages)
 {
-    const QVector<QTextBlock> chapters = Chapters(document);
-    if (chapters.isEmpty())
-        return;
-    QStringList titles;
-    for (const QTextBlock &chapter : chapters)
-        titles << chapter.text();
+    QString contents = QString(CHAPTER_MARK) + CONTENTS_TITLE + "\n\n| Chapter | Page |\n| --- | --- |\n";
+    for (int index = 0; index < titles.size(); ++index)
+        contents += "| " + titles.at(index) + " | " + pages.at(index) + " |\n";
+    QString result = markdown;
+    const int firstChapter = markdown.startsWith(CHAPTER_MARK) ? 0 : markdown.indexOf(QString("\n") + CHAPTER_MARK) + 1;
+    return result.insert(firstChapter, contents + "\n");
+}
 
-    QTextCursor cursor(chapters.first());
-    QTextBlockFormat heading = chapters.first().blockFormat();
-    const QTextCharFormat headingText = chapters.first().charFormat();
-    cursor.insertBlock(heading, headingText);
-    cursor.movePosition(QTextCursor::PreviousBlock);
-    cursor.insertText("Contents");
-    cursor.movePosition(QTextCursor::NextBlock);
-
-    QTextTableFormat format;
-    format.setBorder(0);
-    format.setCellPadding(1);
-    format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
-    format.setColumnWidthConstraints({QTextLength(QTextLength::PercentageLength, 92),
-                                      QTextLength(QTextLength::PercentageLength, 8)});
-    QTextTable *table = cursor.insertTable(titles.size(), 2, format);
-    for (int row = 0; row < titles.size(); ++row) {
-        for (int column = 0; column < 2; ++column) {
-            QTextCursor cell = table->cellAt(row, column).firstCursorPosition();
-            cell.setBlockFormat(QTextBlockFormat());
-            cell.setBlockCharFormat(QTextCharFormat());
-            cell.insertText(column == 0 ? titles.at(row) : QString("00"), QTextCharFormat());
-        }
-    }
-
-    const QVector<QTextBlock> laidOut = Chapters(document);
+// The page each chapter starts on, as laid out. A heading that does not fit above the
+// page's bottom margin is moved to the next page, though its block stays where it was.
+QStringList ChapterPages(QTextDocument *document)
+{
+    QStringList pages;
     const qreal pageHeight = document->pageSize().height();
-    for (int row = 0; row < table->rows(); ++row) {
-        const QRectF where = document->documentLayout()->blockBoundingRect(laidOut.at(row + 1));
-        QTextCursor number = table->cellAt(row, 1).firstCursorPosition();
-        number.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        QTextBlockFormat right;
-        right.setAlignment(Qt::AlignRight);
-        number.mergeBlockFormat(right);
-        number.insertText(QString::number(int(where.top() / pageHeight) + 1));
+    const qreal bottomMargin = document->rootFrame()->frameFormat().bottomMargin() * RESOLUTION_DPI / LAYOUT_DPI;
+    for (QTextBlock block = document->begin(); block != document->end(); block = block.next()) {
+        if (block.blockFormat().headingLevel() != 2 || block.text() == CONTENTS_TITLE)
+            continue;
+        const QRectF where = document->documentLayout()->blockBoundingRect(block);
+        int page = int(where.top() / pageHeight);
+        if (where.bottom() > (page + 1) * pageHeight - bottomMargin)
+            ++page;
+        pages << QString::number(page + 1);
     }
+    return pages;
+}
+
+// Laid out on the writer's own pages, so that the pages of the chapters are known.
+bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, QPdfWriter *writer)
+{
+    QFont font = document->defaultFont();
+    font.setPointSizeF(BODY_POINT_SIZE);
+    document->setDefaultFont(font);
+    document->setBaseUrl(base);
+    document->setMarkdown(markdown);
+    if (document->isEmpty())
+        return false;
+    RuleTables(document);
+    SetCodeFont(document);
+
+    document->documentLayout()->setPaintDevice(writer);
+    document->setPageSize(writer->pageLayout().paintRectPixels(RESOLUTION_DPI).size());
+    // Margins and pictures are given at 96 dots an inch; the layout scales them to the writer's.
+    const qreal margin = PAGE_MARGIN_MM / MM_PER_INCH * LAYOUT_DPI;
+    QTextFrameFormat page = document->rootFrame()->frameFormat();
+    page.setMargin(margin);
+    document->rootFrame()->setFrameFormat(page);
+    SizeImages(document, document->pageSize().width() * LAYOUT_DPI / RESOLUTION_DPI - 2 * margin);
+    // The edits above leave parts laid out for the old formats, which would be drawn blank.
+    document->markContentsDirty(0, document->characterCount() - 1);
+    return true;
 }
 
 // Drawn page by page onto the writer, on whose pages the document was laid out.
@@ -180,6 +191,8 @@ void PrintPages(QTextDocument *document, QPdfWriter *writer)
         painter.translate(0, -index * page.height());
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = QRectF(QPointF(0, index * page.height()), page);
+        context.palette.setColor(QPalette::Text, Qt::black);
+        painter.setClipRect(context.clip);
         document->documentLayout()->draw(&painter, context);
         painter.restore();
     }
@@ -202,18 +215,9 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    QTextDocument document;
-    QFont font = document.defaultFont();
-    font.setPointSizeF(BODY_POINT_SIZE);
-    document.setDefaultFont(font);
-    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(source).absolutePath() + "/"));
-    document.setMarkdown(QString::fromUtf8(source.readAll()));
-    if (document.isEmpty()) {
-        PrintError(QString("%1 holds no text").arg(source.fileName()));
-        return 1;
-    }
-    RuleTables(&document);
-    SetCodeFont(&document);
+    const QString markdown = QString::fromUtf8(source.readAll());
+    const QUrl base = QUrl::fromLocalFile(QFileInfo(source).absolutePath() + "/");
+    const QStringList titles = ChapterTitles(markdown);
 
     QSaveFile target(arguments.at(2));
     if (!target.open(QIODevice::WriteOnly)) {
@@ -225,19 +229,18 @@ int main(int argc, char *argv[])
         writer.setResolution(RESOLUTION_DPI);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(),
                                          QPageLayout::Millimeter));
-        writer.setTitle(document.firstBlock().text());
         writer.setCreator("manual-pdf");
-        // Laid out on the writer's own pages, so that the contents list knows where chapters start.
-        document.documentLayout()->setPaintDevice(&writer);
-        document.setPageSize(writer.pageLayout().paintRectPixels(RESOLUTION_DPI).size());
-        // Margins and pictures are given at 96 dots an inch; the layout scales them to the writer's.
-        const qreal toLayout = LAYOUT_DPI / RESOLUTION_DPI;
-        const qreal margin = PAGE_MARGIN_MM / MM_PER_INCH * LAYOUT_DPI;
-        QTextFrameFormat page = document.rootFrame()->frameFormat();
-        page.setMargin(margin);
-        document.rootFrame()->setFrameFormat(page);
-        SizeImages(&document, document.pageSize().width() * toLayout - 2 * margin);
-        InsertContents(&document);
+
+        // Page numbers take the room of two digits in the first layout, so the second,
+        // with the numbers it found, breaks its pages the same way.
+        QTextDocument draft;
+        if (!LayOut(&draft, WithContents(markdown, titles, QVector<QString>(titles.size(), "00").toList()), base, &writer)) {
+            PrintError(QString("%1 holds no text").arg(source.fileName()));
+            return 1;
+        }
+        QTextDocument document;
+        LayOut(&document, WithContents(markdown, titles, ChapterPages(&draft)), base, &writer);
+        writer.setTitle(document.firstBlock().text());
         PrintPages(&document, &writer);
     }
     if (!target.commit()) {
