@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
@@ -31,6 +32,7 @@ private slots:
     void manualLookup();
     void saveLog_data();
     void saveLog();
+    void logMenuOffersSaving();
 };
 
 void TestDesktop::manualLookup_data()
@@ -121,6 +123,22 @@ void TestDesktop::saveLog()
     QVERIFY(saved.open(QIODevice::ReadOnly | QIODevice::Text));
     QCOMPARE(QString::fromUtf8(saved.readAll()),
              QString("[Flash Hanlder] Flash command started\nFlash Application: Port read timed out\n"));
+}
+
+void TestDesktop::logMenuOffersSaving()
+{
+    Norvane window;
+    window.show();
+    QStringList entries;
+    QTimer::singleShot(0, this, [&entries] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (const QAction *action : menu->actions())
+                entries << action->text();
+            menu->close();
+        }
+    });
+    emit window.progressTextEdit->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY2(entries.contains("Save Log As…"), qPrintable(entries.join(", ")));
 }
 
 QTEST_MAIN(TestDesktop)
