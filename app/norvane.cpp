@@ -46,6 +46,7 @@ Norvane::Norvane(QWidget *parent)
     connect(connectButton, SIGNAL(HandleConnect(bool)), this, SLOT(HandleConnectButton(bool)));
 
     WatchForLineLoss();
+    SetUpLogSaving();
 }
 
 Norvane::~Norvane()

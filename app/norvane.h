@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 
@@ -10,6 +11,7 @@
 #include "protocol/bootprotocol.h"
 #include "protocol/commandresult.h"
 
+class QAction;
 class QCloseEvent;
 class QEventLoop;
 class QMessageBox;
@@ -70,6 +72,7 @@ public:
     QString toolVersion;
     bool busy;
     MyConnectButton *connectButton;
+    QAction *actionSaveLog;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -113,6 +116,12 @@ private:
 
     // protocol/resultreporting.cpp
     bool ReportResult(CommandResult result, std::initializer_list<ResultText> texts);
+
+    // Desktop integration: ui/helpmenu.cpp, ui/logsaving.cpp
+    QStringList ManualCandidates() const;
+    void SetUpLogSaving();
+    void ShowLogContextMenu(const QPoint &position);
+    void SaveLogAs();
 
     // rom/chunktransfer.cpp
     CommandResult SendChunk(QByteArray *chunk, quint32 chunkAddress, FrameType type, int percentage);

@@ -36,11 +36,10 @@ qint32 AppliedBaudRate(qint32 rate)
 
 void Norvane::FillPortComboBox()
 {
-    QStringList names;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        names << info.portName();
-    if (!names.isEmpty())
-        comportComboBox->addItems(names);
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        comportComboBox->addItem(info.portName());
+        comportComboBox->setItemData(comportComboBox->count() - 1, info.description(), Qt::ToolTipRole);
+    }
     portName = comportComboBox->currentText();
 }
 

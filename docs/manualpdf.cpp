@@ -1,10 +1,14 @@
 // Writes the user manual as the PDF that Help > Manual opens: manual-pdf <manual.md> <Manual.pdf>
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QPair>
 #include <QSaveFile>
@@ -16,6 +20,7 @@
 #include <QTextFrame>
 #include <QTextTable>
 #include <QTextTableFormat>
+#include <QUrl>
 #include <QVector>
 
 #include <cstdio>
@@ -23,12 +28,16 @@
 namespace {
 
 constexpr int RESOLUTION_DPI = 300;
-// QTextDocument::print adds 2 cm of its own inside the page margins.
-constexpr qreal PAGE_MARGIN_MM = 5;
+constexpr qreal PAGE_MARGIN_MM = 20;
+constexpr qreal LAYOUT_DPI = 96;
+constexpr qreal MM_PER_INCH = 25.4;
+constexpr qreal IMAGE_WIDTH_SHARE = 0.7;
 constexpr qreal BODY_POINT_SIZE = 10;
 constexpr qreal TABLE_BORDER = 1;
 constexpr qreal TABLE_CELL_PADDING = 3;
 const char *const CODE_FONT_FAMILY = "monospace";
+const char *const CHAPTER_MARK = "## ";
+const char *const CONTENTS_TITLE = "Contents";
 
 void PrintError(const QString &text)
 {
@@ -50,6 +59,8 @@ void RuleTables(QTextDocument *document)
         format.setBorderCollapse(true);
         format.setCellSpacing(0);
         format.setCellPadding(TABLE_CELL_PADDING);
+        // A table that runs onto the next page is read there with its column names.
+        format.setHeaderRowCount(1);
         table->setFormat(format);
     }
 }
@@ -78,6 +89,115 @@ void SetCodeFont(QTextDocument *document)
     }
 }
 
+// Pictures are set at a fixed share of the text width, whatever their pixel size.
+void SizeImages(QTextDocument *document, qreal textWidth)
+{
+    for (QTextBlock block = document->begin(); block != document->end(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.charFormat().isImageFormat())
+                continue;
+            QTextImageFormat image = fragment.charFormat().toImageFormat();
+            const QImage picture = document->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+            if (picture.isNull())
+                continue;
+            const qreal scale = textWidth * IMAGE_WIDTH_SHARE / picture.width();
+            image.setWidth(picture.width() * scale);
+            image.setHeight(picture.height() * scale);
+            QTextCursor cursor(document);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(image);
+        }
+    }
+}
+
+// The chapter titles of the Markdown source, and the source with a contents list
+// (each chapter and its page) before the first chapter.
+QStringList ChapterTitles(const QString &markdown)
+{
+    QStringList titles;
+    for (const QString &line : markdown.split('\n')) {
+        if (line.startsWith(CHAPTER_MARK))
+            titles << line.mid(int(qstrlen(CHAPTER_MARK))).trimmed();
+    }
+    return titles;
+}
+
+QString WithContents(const QString &markdown, const QStringList &titles, const QStringList &pages)
+{
+    QString contents = QString(CHAPTER_MARK) + CONTENTS_TITLE + "\n\n| Chapter | Page |\n| --- | --- |\n";
+    for (int index = 0; index < titles.size(); ++index)
+        contents += "| " + titles.at(index) + " | " + pages.at(index) + " |\n";
+    QString result = markdown;
+    const int firstChapter = markdown.startsWith(CHAPTER_MARK) ? 0 : markdown.indexOf(QString("\n") + CHAPTER_MARK) + 1;
+    return result.insert(firstChapter, contents + "\n");
+}
+
+// The page each chapter starts on, as laid out. A heading that does not fit above the
+// page's bottom margin is moved to the next page, though its block stays where it was.
+QStringList ChapterPages(QTextDocument *document)
+{
+    QStringList pages;
+    const qreal pageHeight = document->pageSize().height();
+    const qreal bottomMargin = document->rootFrame()->frameFormat().bottomMargin() * RESOLUTION_DPI / LAYOUT_DPI;
+    for (QTextBlock block = document->begin(); block != document->end(); block = block.next()) {
+        if (block.blockFormat().headingLevel() != 2 || block.text() == CONTENTS_TITLE)
+            continue;
+        const QRectF where = document->documentLayout()->blockBoundingRect(block);
+        int page = int(where.top() / pageHeight);
+        if (where.bottom() > (page + 1) * pageHeight - bottomMargin)
+            ++page;
+        pages << QString::number(page + 1);
+    }
+    return pages;
+}
+
+// Laid out on the writer's own pages, so that the pages of the chapters are known.
+bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, QPdfWriter *writer)
+{
+    QFont font = document->defaultFont();
+    font.setPointSizeF(BODY_POINT_SIZE);
+    document->setDefaultFont(font);
+    document->setBaseUrl(base);
+    document->setMarkdown(markdown);
+    if (document->isEmpty())
+        return false;
+    RuleTables(document);
+    SetCodeFont(document);
+
+    document->documentLayout()->setPaintDevice(writer);
+    document->setPageSize(writer->pageLayout().paintRectPixels(RESOLUTION_DPI).size());
+    // Margins and pictures are given at 96 dots an inch; the layout scales them to the writer's.
+    const qreal margin = PAGE_MARGIN_MM / MM_PER_INCH * LAYOUT_DPI;
+    QTextFrameFormat page = document->rootFrame()->frameFormat();
+    page.setMargin(margin);
+    document->rootFrame()->setFrameFormat(page);
+    SizeImages(document, document->pageSize().width() * LAYOUT_DPI / RESOLUTION_DPI - 2 * margin);
+    // The edits above leave parts laid out for the old formats, which would be drawn blank.
+    document->markContentsDirty(0, document->characterCount() - 1);
+    return true;
+}
+
+// Drawn page by page onto the writer, on whose pages the document was laid out.
+void PrintPages(QTextDocument *document, QPdfWriter *writer)
+{
+    QPainter painter(writer);
+    const QSizeF page = document->pageSize();
+    for (int index = 0; index < document->pageCount(); ++index) {
+        if (index > 0)
+            writer->newPage();
+        painter.save();
+        painter.translate(0, -index * page.height());
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = QRectF(QPointF(0, index * page.height()), page);
+        context.palette.setColor(QPalette::Text, Qt::black);
+        painter.setClipRect(context.clip);
+        document->documentLayout()->draw(&painter, context);
+        painter.restore();
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -95,17 +215,9 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    QTextDocument document;
-    QFont font = document.defaultFont();
-    font.setPointSizeF(BODY_POINT_SIZE);
-    document.setDefaultFont(font);
-    document.setMarkdown(QString::fromUtf8(source.readAll()));
-    if (document.isEmpty()) {
-        PrintError(QString("%1 holds no text").arg(source.fileName()));
-        return 1;
-    }
-    RuleTables(&document);
-    SetCodeFont(&document);
+    const QString markdown = QString::fromUtf8(source.readAll());
+    const QUrl base = QUrl::fromLocalFile(QFileInfo(source).absolutePath() + "/");
+    const QStringList titles = ChapterTitles(markdown);
 
     QSaveFile target(arguments.at(2));
     if (!target.open(QIODevice::WriteOnly)) {
@@ -115,12 +227,21 @@ int main(int argc, char *argv[])
     {
         QPdfWriter writer(&target);
         writer.setResolution(RESOLUTION_DPI);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(PAGE_MARGIN_MM, PAGE_MARGIN_MM, PAGE_MARGIN_MM, PAGE_MARGIN_MM),
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(),
                                          QPageLayout::Millimeter));
-        writer.setTitle(document.firstBlock().text());
         writer.setCreator("manual-pdf");
-        document.print(&writer);
+
+        // Page numbers take the room of two digits in the first layout, so the second,
+        // with the numbers it found, breaks its pages the same way.
+        QTextDocument draft;
+        if (!LayOut(&draft, WithContents(markdown, titles, QVector<QString>(titles.size(), "00").toList()), base, &writer)) {
+            PrintError(QString("%1 holds no text").arg(source.fileName()));
+            return 1;
+        }
+        QTextDocument document;
+        LayOut(&document, WithContents(markdown, titles, ChapterPages(&draft)), base, &writer);
+        writer.setTitle(document.firstBlock().text());
+        PrintPages(&document, &writer);
     }
     if (!target.commit()) {
         PrintError(QString("cannot write %1: %2").arg(target.fileName(), target.errorString()));

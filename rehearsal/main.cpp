@@ -2,6 +2,9 @@
 #include <QCommandLineParser>
 #include <QComboBox>
 #include <QDir>
+#include <QIcon>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -27,16 +30,26 @@ QByteArray SampleImage()
     return image;
 }
 
+// The window's log is what a user reads here; the tool's diagnostics and the platform's
+// notices would bury it. Only real failures reach the terminal.
+void KeepFailuresOnly(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 } // namespace
 
 // Rehearses a flash without a unit: the tool's own window, wired to a simulated ECU.
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(KeepFailuresOnly);
     // Without a display the window is drawn offscreen, for the walk-through and its screenshots.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    application.setWindowIcon(QIcon(":/varnholt.svg"));
     QCommandLineParser parser;
     parser.setApplicationDescription("Starts the Varnholt window on a simulated ECU with a sample image.");
     parser.addHelpOption();
@@ -54,9 +67,12 @@ int main(int argc, char *argv[])
     const QByteArray sample = SampleImage();
     SparseMemory image;
     image.write(SAMPLE_ADDRESS, sample);
-    const QString samplePath = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("sample.rom");
+    // The program may be installed read-only, so the sample lives in a folder of its own
+    // that goes when the rehearsal ends.
+    const QTemporaryDir sampleFolder(QDir::temp().absoluteFilePath("varnholt-rehearsal-XXXXXX"));
+    const QString samplePath = sampleFolder.filePath("sample.rom");
     QString error;
-    if (!IntelHexWriter::save(image, samplePath, &error)) {
+    if (!sampleFolder.isValid() || !IntelHexWriter::save(image, samplePath, &error)) {
         std::fprintf(stderr, "Cannot write %s: %s\n", qPrintable(samplePath), qPrintable(error));
         return 1;
     }
@@ -69,8 +85,11 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
     window.show();
 
-    if (!parser.isSet("walkthrough"))
+    if (!parser.isSet("walkthrough")) {
+        window.romFilePath = QDir::toNativeSeparators(samplePath);
+        window.hexFileTextEdit->setPlainText(window.romFilePath);
         return application.exec();
+    }
 
     const QDir shots(parser.value("walkthrough"));
     if (!shots.mkpath(".")) {

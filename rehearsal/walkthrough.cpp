@@ -90,9 +90,14 @@ void Walkthrough::answerModal()
     QWidget *modal = QApplication::activeModalWidget();
     if (modal == nullptr || !modal->isVisible())
         return;
+    // The dialog lists folders in the background and may select an entry of its own
+    // meanwhile; accepting that would open a folder instead. Accept once the sample is
+    // what it would return.
     if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-        dialog->selectFile(samplePath);
-        static_cast<QDialog *>(dialog)->accept();
+        if (dialog->selectedFiles() == QStringList{samplePath})
+            static_cast<QDialog *>(dialog)->accept();
+        else
+            dialog->selectFile(samplePath);
         return;
     }
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {

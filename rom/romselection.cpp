@@ -12,7 +12,7 @@ void Norvane::HandleBrowseButton()
     }
 
     hexFileTextEdit->clear();
-    romFilePath = QFileDialog::getOpenFileName(this, tr("Open HEX File"), "", "");
+    romFilePath = QFileDialog::getOpenFileName(this, tr("Open HEX File"), QDir::homePath(), "");
     romFilePath = QDir::toNativeSeparators(romFilePath);
     hexFileTextEdit->setPlainText(romFilePath);
 
