@@ -13,6 +13,7 @@
 class QSerialPort;
 class MyConnectButton;
 struct OperationTexts;
+struct RomImage;
 
 // Colour of a log line; any value other than Info and Error empties the pane.
 enum LogKind : quint16 {
@@ -54,9 +55,12 @@ public:
     // connection/operations.cpp
     void PulseControlLines();
 
+    // rom/romfilecheck.cpp
+    bool CheckRomFile(RomImage *image);
+
     // rom/chunktransfer.cpp
-    CommandResult SendFlashApplication();
-    bool RunFlashApplication();
+    CommandResult SendFlashApplication(const RomImage &image);
+    bool RunFlashApplication(const RomImage &image);
     void UpdateProgressLine(int percentage);
 
     // What the operations share; the tests and the rehearsal read it too.
@@ -99,7 +103,7 @@ private:
     bool ReportResult(CommandResult result, std::initializer_list<ResultText> texts);
 
     // rom/chunktransfer.cpp
-    CommandResult SendChunk(QByteArray *chunk, quint32 chunkAddress, FrameType type, int percentage);
+    CommandResult SendChunk(const QByteArray &dataArea, FrameType type, int percentage);
 };
 
 #endif

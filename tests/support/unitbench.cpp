@@ -80,9 +80,9 @@ QByteArray SampleImage(int size, int seed)
     return image;
 }
 
-bool WriteRomFile(const QString &path, quint32 address, const QByteArray &image)
+bool WriteRomFile(const QString &path, quint32 address, const QByteArray &image, int recordLength)
 {
     SparseMemory memory;
     memory.write(address, image);
-    return IntelHexWriter::save(memory, path, nullptr);
+    return IntelHexWriter::save(memory, path, nullptr, recordLength);
 }

@@ -36,7 +36,8 @@ EcuSimulator::Fault HangUpInstead();
 // A deterministic image of the given size.
 QByteArray SampleImage(int size, int seed = 1);
 
-// Writes the image at the address as an Intel HEX file, the way the simulator saves its memory.
-bool WriteRomFile(const QString &path, quint32 address, const QByteArray &image);
+// Writes the image at the address as an Intel HEX file, the way the simulator saves its
+// memory, in data records of recordLength bytes.
+bool WriteRomFile(const QString &path, quint32 address, const QByteArray &image, int recordLength = 16);
 
 #endif
