@@ -13,10 +13,9 @@
 
 #include "app/norvane.h"
 #include "ecusimulator.h"
-#include "imagepattern.h"
 #include "portwritewatch.h"
 #include "resulttable.h"
-#include "romfilewriter.h"
+#include "sampleimage.h"
 #include "rom/romimage.h"
 #include "windowsetup.h"
 
@@ -94,7 +93,7 @@ public:
     }
 
     // One Jump, Erase and transfer; false if a step fails or the unit's memory is wrong.
-    bool run(const RomImage &image, quint32 seed, TransferRun *result)
+    bool run(const RomImage &image, TransferRun *result)
     {
         window.AppendLog(Clear, "");
         if (window.SendJumpToBootloader() != Success || window.SendEraseApplication() != Success)
@@ -122,7 +121,7 @@ public:
         // From the Flash start's answer to the first frame, then from each answer to the next.
         const QVector<Span> spans = Turnarounds(reads, writes);
         if (arrivals.size() != count || spans.size() != count
-            || unit.memory(IMAGE_ADDRESS, size) != ImagePattern(seed).next(size))
+            || unit.memory(IMAGE_ADDRESS, size) != image.bytes)
             return false;
 
         qint64 cpuNs = 0;
@@ -167,10 +166,8 @@ int main(int argc, char *argv[])
 
     QVector<TransferRun> medians;
     for (qint64 size : {1 * MIB, 16 * MIB}) {
-        const quint32 seed = quint32(size / MIB);
         const QString romPath = directory.filePath(QString("image-%1MiB.rom").arg(size / MIB));
-        ImagePattern pattern(seed);
-        if (!WriteRomFile(romPath, IMAGE_ADDRESS, size, pattern))
+        if (!WriteRomFile(romPath, IMAGE_ADDRESS, SampleImage(int(size), int(size / MIB))))
             return Fail("cannot write " + romPath);
         RomImage image;
         QString reason;
@@ -180,7 +177,7 @@ int main(int argc, char *argv[])
         QVector<double> tool, toolCpu, unitSpan, call, firstFrames, lastFrames;
         for (int i = 0; i < RUNS; ++i) {
             TransferRun run;
-            if (!bench.run(image, seed, &run))
+            if (!bench.run(image, &run))
                 return Fail(QString("the transfer of %1 MiB failed").arg(size / MIB));
             tool.append(run.toolMs);
             toolCpu.append(run.toolCpuMs);
