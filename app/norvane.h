@@ -18,6 +18,7 @@ class QMessageBox;
 class QSerialPort;
 class MyConnectButton;
 struct OperationTexts;
+struct RomImage;
 
 // Colour of a log line; any value other than Info and Error empties the pane.
 enum LogKind : quint16 {
@@ -59,9 +60,12 @@ public:
     // connection/operations.cpp
     void PulseControlLines();
 
+    // rom/romfilecheck.cpp
+    bool CheckRomFile(RomImage *image);
+
     // rom/chunktransfer.cpp
-    CommandResult SendFlashApplication();
-    bool RunFlashApplication();
+    CommandResult SendFlashApplication(const RomImage &image);
+    bool RunFlashApplication(const RomImage &image);
     void UpdateProgressLine(int percentage);
 
     // What the operations share; the tests and the rehearsal read it too.
@@ -124,7 +128,7 @@ private:
     void SaveLogAs();
 
     // rom/chunktransfer.cpp
-    CommandResult SendChunk(QByteArray *chunk, quint32 chunkAddress, FrameType type, int percentage);
+    CommandResult SendChunk(const QByteArray &dataArea, FrameType type, int percentage);
 
     // Waits under way; a slot that runs inside one must not hold the operation up.
     int openWaits;

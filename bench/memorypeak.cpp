@@ -15,16 +15,16 @@
 #include <cstdio>
 
 #include "app/norvane.h"
-#include "imagepattern.h"
 #include "resulttable.h"
-#include "romfilewriter.h"
+#include "sampleimage.h"
 #include "windowsetup.h"
 
 namespace {
 
 constexpr qint64 KIB = 1024;
 constexpr quint32 IMAGE_ADDRESS = 0x80000;
-constexpr qint64 TARGET_GROWTH_KIB = 2 * 1024;
+// Flash holds the checked image in memory: 16 MiB of image and little besides.
+constexpr qint64 TARGET_GROWTH_KIB = 64 * 1024;
 constexpr int PORT_WAIT_MS = 5000;
 constexpr int FLASH_WAIT_MS = 120000;
 const char FLASH_ARGUMENT[] = "--flash";
@@ -140,8 +140,7 @@ int main(int argc, char *argv[])
     QVector<Peaks> results;
     for (qint64 size : sizes) {
         const QString romPath = directory.filePath(QString("image-%1KiB.rom").arg(size / KIB));
-        ImagePattern pattern(quint32(size / KIB));
-        if (!WriteRomFile(romPath, IMAGE_ADDRESS, size, pattern))
+        if (!WriteRomFile(romPath, IMAGE_ADDRESS, SampleImage(int(size), int(size / KIB))))
             return Fail("cannot write " + romPath);
         Peaks peaks;
         QString error;

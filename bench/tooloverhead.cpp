@@ -13,10 +13,10 @@
 
 #include "app/norvane.h"
 #include "ecusimulator.h"
-#include "imagepattern.h"
 #include "portwritewatch.h"
 #include "resulttable.h"
-#include "romfilewriter.h"
+#include "sampleimage.h"
+#include "rom/romimage.h"
 #include "windowsetup.h"
 
 namespace {
@@ -93,7 +93,7 @@ public:
     }
 
     // One Jump, Erase and transfer; false if a step fails or the unit's memory is wrong.
-    bool run(qint64 size, quint32 seed, TransferRun *result)
+    bool run(const RomImage &image, TransferRun *result)
     {
         window.AppendLog(Clear, "");
         if (window.SendJumpToBootloader() != Success || window.SendEraseApplication() != Success)
@@ -105,13 +105,14 @@ public:
 
         QElapsedTimer timer;
         timer.start();
-        const CommandResult sent = window.SendFlashApplication();
+        const CommandResult sent = window.SendFlashApplication(image);
         const double callMs = timer.nsecsElapsed() / 1e6;
         const QVector<Moment> writes = PortWriteWatch::takeWrites();
         if (sent != Success)
             return false;
 
-        const int count = int(size / CHUNK_SIZE);
+        const int size = image.bytes.size();
+        const int count = size / CHUNK_SIZE;
         QVector<qint64> arrivals;
         const QVector<EcuSimulator::ReceivedFrame> frames = unit.frames();
         for (int i = framesBefore; i < frames.size(); ++i)
@@ -120,7 +121,7 @@ public:
         // From the Flash start's answer to the first frame, then from each answer to the next.
         const QVector<Span> spans = Turnarounds(reads, writes);
         if (arrivals.size() != count || spans.size() != count
-            || unit.memory(IMAGE_ADDRESS, int(size)) != ImagePattern(seed).next(int(size)))
+            || unit.memory(IMAGE_ADDRESS, size) != image.bytes)
             return false;
 
         qint64 cpuNs = 0;
@@ -165,17 +166,18 @@ int main(int argc, char *argv[])
 
     QVector<TransferRun> medians;
     for (qint64 size : {1 * MIB, 16 * MIB}) {
-        const quint32 seed = quint32(size / MIB);
         const QString romPath = directory.filePath(QString("image-%1MiB.rom").arg(size / MIB));
-        ImagePattern pattern(seed);
-        if (!WriteRomFile(romPath, IMAGE_ADDRESS, size, pattern))
+        if (!WriteRomFile(romPath, IMAGE_ADDRESS, SampleImage(int(size), int(size / MIB))))
             return Fail("cannot write " + romPath);
-        ChooseRomFile(window, romPath);
+        RomImage image;
+        QString reason;
+        if (!ReadRomImage(romPath, &image, &reason))
+            return Fail(romPath + ": " + reason);
 
         QVector<double> tool, toolCpu, unitSpan, call, firstFrames, lastFrames;
         for (int i = 0; i < RUNS; ++i) {
             TransferRun run;
-            if (!bench.run(size, seed, &run))
+            if (!bench.run(image, &run))
                 return Fail(QString("the transfer of %1 MiB failed").arg(size / MIB));
             tool.append(run.toolMs);
             toolCpu.append(run.toolCpuMs);
@@ -207,7 +209,7 @@ int main(int argc, char *argv[])
     table.addRow({QString("  tool, first %1 frames -> last %1 frames").arg(END_FRAMES),
                   "", ms(large.firstFramesMs) + " -> " + ms(large.lastFramesMs), "", ""});
     table.addRow({"unit's arrival to arrival (upper bound, unit included)", ms(small.unitMs), ms(large.unitMs), "", ""});
-    table.addRow({"whole call (file scan, Flash start included)", ms(small.callMs), ms(large.callMs), "", ""});
+    table.addRow({"whole call (Flash start included)", ms(small.callMs), ms(large.callMs), "", ""});
     table.addNote("Tool rows: from the port's readyRead for an answer to the tool's first write() of the next");
     table.addNote("frame, timed on the tool's thread. The unit only records a frame's last byte, so its row");
     table.addNote("also holds the line's copying and the unit's own handling. Debug output is switched off.");

@@ -12,9 +12,8 @@
 
 #include "app/norvane.h"
 #include "ecusimulator.h"
-#include "imagepattern.h"
 #include "resulttable.h"
-#include "romfilewriter.h"
+#include "sampleimage.h"
 #include "windowsetup.h"
 
 namespace {
@@ -22,9 +21,9 @@ namespace {
 constexpr int BAUD = 115200;
 constexpr double BITS_PER_BYTE = 10.0;
 constexpr int ANSWER_SIZE = 8;
-constexpr qint64 IMAGE_SIZE = 256 * 1024;
+constexpr int IMAGE_SIZE = 256 * 1024;
 constexpr quint32 IMAGE_ADDRESS = 0x80000;
-constexpr quint32 SEED = 7;
+constexpr int SEED = 7;
 // DTR/RTS pulse (100 ms + 2000 ms) and the wait before Erase (2000 ms).
 constexpr double FIXED_WAITS_S = 4.1;
 constexpr double PULSE_WAITS_S = 2.1;
@@ -58,8 +57,8 @@ int main(int argc, char *argv[])
 
     QTemporaryDir directory;
     const QString romPath = directory.filePath("wire.rom");
-    ImagePattern pattern(SEED);
-    if (!directory.isValid() || !WriteRomFile(romPath, IMAGE_ADDRESS, IMAGE_SIZE, pattern))
+    const QByteArray image = SampleImage(IMAGE_SIZE, SEED);
+    if (!directory.isValid() || !WriteRomFile(romPath, IMAGE_ADDRESS, image))
         return Fail("cannot write the ROM file");
 
     EcuSimulator unit;
@@ -82,7 +81,7 @@ int main(int argc, char *argv[])
 
     if (LastLogLine(window) != "[Flash Hanlder] Reset success")
         return Fail("the flash did not succeed");
-    if (unit.memory(IMAGE_ADDRESS, IMAGE_SIZE) != ImagePattern(SEED).next(IMAGE_SIZE))
+    if (unit.memory(IMAGE_ADDRESS, IMAGE_SIZE) != image)
         return Fail("the unit does not hold the image");
 
     const QVector<EcuSimulator::ReceivedFrame> frames = unit.frames();

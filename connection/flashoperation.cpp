@@ -1,6 +1,7 @@
 #include "app/norvane.h"
 
 #include "connection/operationtexts.h"
+#include "rom/romimage.h"
 
 void Norvane::HandleFlashButton()
 {
@@ -13,12 +14,21 @@ void Norvane::HandleFlashButton()
         return;
     }
 
+    AppendLog(Info, FLASH_TEXTS.started);
+    // A bad file is refused before the unit is touched.
+    RomImage image;
+    if (!CheckRomFile(&image)) {
+        AppendLog(Error, FLASH_FAILED);
+        busy = false;
+        return;
+    }
+
     if (!RunUpToCommand(FLASH_TEXTS, &Norvane::RunEraseApplication))
         return;
 
     // The transfer's progress updates replace this line.
     AppendLog(Info, FLASH_PROGRESS_START);
-    if (!RunFlashApplication()) {
+    if (!RunFlashApplication(image)) {
         AppendLog(Error, FLASH_FAILED);
         StopOperation();
         return;

@@ -6,13 +6,19 @@
 
 void Norvane::HandleVerifyButton()
 {
-    if (BeginOperation() && RunUpToCommand(VERIFY_TEXTS, &Norvane::RunVerifyApplication))
+    if (!BeginOperation())
+        return;
+    AppendLog(Info, VERIFY_TEXTS.started);
+    if (RunUpToCommand(VERIFY_TEXTS, &Norvane::RunVerifyApplication))
         FinishWithReset(VERIFY_TEXTS);
 }
 
 void Norvane::HandleEraseButton()
 {
-    if (BeginOperation() && RunUpToCommand(ERASE_TEXTS, &Norvane::RunEraseApplication))
+    if (!BeginOperation())
+        return;
+    AppendLog(Info, ERASE_TEXTS.started);
+    if (RunUpToCommand(ERASE_TEXTS, &Norvane::RunEraseApplication))
         FinishWithReset(ERASE_TEXTS);
 }
 
@@ -33,7 +39,6 @@ bool Norvane::BeginOperation()
 // Pulse, Jump to Boot Loader and the operation's own command; false once the sequence stopped.
 bool Norvane::RunUpToCommand(const OperationTexts &texts, bool (Norvane::*command)())
 {
-    AppendLog(Info, texts.started);
     PulseControlLines();
 
     if (!RunJumpToBootloader()) {

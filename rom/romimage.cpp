@@ -1,119 +1,166 @@
 #include "rom/romimage.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <algorithm>
+#include <cctype>
 
-HexRecord::HexRecord(const QByteArray &bytes)
-    : bytes(bytes)
+namespace {
+
+// Byte count, two address bytes, type and checksum around the data of every record.
+constexpr int RECORD_FRAME_SIZE = 5;
+constexpr int RECORD_DATA_POSITION = 4;
+constexpr quint64 ADDRESS_SPACE_END = quint64(1) << 32;
+
+QString Address(quint64 address)
 {
+    return "0x" + QString::number(address, 16).toUpper().rightJustified(8, '0');
 }
 
-quint8 HexRecord::at(int position) const
+bool IsHexDigit(char character)
 {
-    if (position < 0 || position >= bytes.size())
-        return 0;
-    return static_cast<quint8>(bytes.at(position));
+    return std::isxdigit(static_cast<unsigned char>(character)) != 0;
 }
 
-int HexRecord::size() const
+// The bytes of one record line, checked for form, length and checksum.
+bool DecodeRecord(QByteArray line, QByteArray *record, QString *reason)
 {
-    return bytes.size();
-}
-
-quint8 HexRecord::byteCount() const
-{
-    return at(0);
-}
-
-quint16 HexRecord::addressOffset() const
-{
-    return static_cast<quint16>((at(1) << 8) | at(2));
-}
-
-quint8 HexRecord::recordType() const
-{
-    return at(3);
-}
-
-bool HexRecord::isData() const
-{
-    return recordType() == DataRecord;
-}
-
-bool HexRecord::isEndOfFile() const
-{
-    return recordType() == EndOfFileRecord;
-}
-
-bool HexRecord::isExtendedLinearAddress() const
-{
-    return recordType() == ExtendedLinearAddressRecord;
-}
-
-quint16 HexRecord::upperAddress() const
-{
-    return static_cast<quint16>((at(RECORD_DATA_POSITION) << 8) | at(RECORD_DATA_POSITION + 1));
-}
-
-int HexRecord::copyData(quint8 (&buffer)[MAX_RECORD_DATA]) const
-{
-    const int count = std::min<int>(byteCount(), MAX_RECORD_DATA);
-    for (int i = 0; i < count; ++i)
-        buffer[i] = at(RECORD_DATA_POSITION + i);
-    return count;
-}
-
-bool ReadRomLine(QIODevice &file, QByteArray *line)
-{
-    char buffer[LINE_BUFFER_SIZE];
-    const qint64 length = file.readLine(buffer, LINE_BUFFER_SIZE);
-    if (length <= 0)
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (!line.startsWith(':')) {
+        *reason = "does not start with ':'";
         return false;
-    *line = QByteArray(buffer, static_cast<int>(length));
+    }
+    const QByteArray digits = line.mid(1);
+    if (digits.size() % 2 != 0 || !std::all_of(digits.begin(), digits.end(), IsHexDigit)) {
+        *reason = "is not ':' followed by pairs of hex digits";
+        return false;
+    }
+    *record = QByteArray::fromHex(digits);
+    if (record->size() < RECORD_FRAME_SIZE
+        || record->size() != RECORD_FRAME_SIZE + static_cast<quint8>(record->at(0))) {
+        *reason = "byte count does not match the record";
+        return false;
+    }
+    quint8 sum = 0;
+    for (char byte : qAsConst(*record))
+        sum += static_cast<quint8>(byte);
+    if (sum != 0) {
+        *reason = "wrong record checksum";
+        return false;
+    }
     return true;
 }
 
-bool DecodeRomLine(const QByteArray &line, HexRecord *record)
+} // namespace
+
+bool ReadRomImage(const QString &path, RomImage *image, QString *reason)
 {
-    if (!line.startsWith(':'))
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        *reason = "file not found";
         return false;
-    // fromHex skips spaces and line ends, and pairs digits from the end of the line.
-    *record = HexRecord(QByteArray::fromHex(line.mid(1)));
-    return true;
+    }
+    // Opening a FIFO or a device could block for ever.
+    if (!info.isFile()) {
+        *reason = "not a regular file";
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        *reason = file.errorString();
+        return false;
+    }
+    if (file.isSequential()) {
+        *reason = "not a regular file";
+        return false;
+    }
+    return ParseRomImage(file, image, reason);
 }
 
-bool ScanRomImage(QIODevice &file, RomScan *scan)
+bool ParseRomImage(QIODevice &file, RomImage *image, QString *reason)
 {
-    RomScan found;
-    quint16 upperAddress = 0;
-    quint16 addressOffset = 0;
+    RomImage found;
+    quint32 upperAddress = 0;
+    quint64 nextAddress = 0;
     bool dataSeen = false;
-    QByteArray line;
-    HexRecord record;
+    bool endSeen = false;
+    int lineNumber = 0;
+    char buffer[LINE_BUFFER_SIZE];
 
-    while (ReadRomLine(file, &line)) {
-        if (!DecodeRomLine(line, &record))
-            return false;
-        if (record.isExtendedLinearAddress()) {
-            upperAddress = record.upperAddress();
-        } else if (record.isData()) {
-            // The transfer holds one record in a 16-byte buffer; a longer one cannot be sent.
-            if (record.byteCount() > MAX_RECORD_DATA)
-                return false;
-            addressOffset = record.addressOffset();
+    const auto refuse = [&](const QString &why) {
+        *reason = QString("line %1: %2").arg(lineNumber).arg(why);
+        return false;
+    };
+
+    qint64 length;
+    while ((length = file.readLine(buffer, LINE_BUFFER_SIZE)) > 0) {
+        ++lineNumber;
+        const QByteArray line(buffer, static_cast<int>(length));
+        if (!line.endsWith('\n') && !file.atEnd())
+            return refuse(QString("longer than %1 characters").arg(LINE_BUFFER_SIZE - 1));
+        if (endSeen)
+            return refuse("a line after the End Of File record");
+        QByteArray record;
+        QString why;
+        if (!DecodeRecord(line, &record, &why))
+            return refuse(why);
+
+        const int byteCount = static_cast<quint8>(record.at(0));
+        const QByteArray data = record.mid(RECORD_DATA_POSITION, byteCount);
+        switch (static_cast<quint8>(record.at(3))) {
+        case DataRecord: {
+            if (byteCount > MAX_RECORD_DATA)
+                return refuse(QString("data record of more than %1 bytes").arg(MAX_RECORD_DATA));
+            if (byteCount == 0)
+                break;
+            const quint64 address = upperAddress | (static_cast<quint8>(record.at(1)) << 8)
+                                    | static_cast<quint8>(record.at(2));
             if (!dataSeen) {
                 dataSeen = true;
-                found.startAddress = FullAddress(upperAddress, addressOffset);
+                found.startAddress = static_cast<quint32>(address);
+            } else if (address != nextAddress) {
+                return refuse(QString("address %1 does not follow %2")
+                                  .arg(Address(address), Address(nextAddress - 1)));
             }
-        } else if (record.isEndOfFile()) {
-            // Reading goes on: records after an End Of File still belong to the image.
-            found.endAddress = FullAddress(upperAddress, addressOffset);
+            nextAddress = address + byteCount;
+            if (nextAddress > ADDRESS_SPACE_END)
+                return refuse("data runs past address 0xFFFFFFFF");
+            found.bytes.append(data);
+            break;
+        }
+        case EndOfFileRecord:
+            endSeen = true;
+            break;
+        case ExtendedSegmentAddressRecord:
+            return refuse("extended segment address records are not supported");
+        case ExtendedLinearAddressRecord:
+            if (byteCount != 2)
+                return refuse("extended linear address record without exactly two data bytes");
+            upperAddress = (quint32(static_cast<quint8>(data.at(0))) << 24)
+                           | (quint32(static_cast<quint8>(data.at(1))) << 16);
+            break;
+        default:
+            // Start addresses and other records without image data change nothing.
+            break;
         }
     }
-    // A read that failed before the end is not the end of the image.
-    if (!file.atEnd() || !dataSeen)
+    if (!file.atEnd()) {
+        *reason = QString("read error after line %1: %2").arg(lineNumber).arg(file.errorString());
         return false;
-    *scan = found;
+    }
+    if (!dataSeen) {
+        *reason = "no data record";
+        return false;
+    }
+    if (!endSeen) {
+        *reason = "no End Of File record";
+        return false;
+    }
+    *image = found;
     return true;
 }

@@ -70,5 +70,8 @@ quint8 Bootloader::handleData(const QByteArray &frame)
     m_imageWritten = true;
     const quint8 code = quint8(frame.at(3));
     m_lastFrameWasEnd = code == FlashApplicationEnd;
+    // An End frame closes the image, as a strict bootloader would.
+    if (m_lastFrameWasEnd)
+        m_state = State::Bootloader;
     return positiveStatus(code);
 }

@@ -32,10 +32,11 @@
 // States
 //   Application  after start and after Reset ECU. Only Jump to Boot Loader is answered
 //                with success; everything else gets RefusedInThisState.
-//   Bootloader   after Jump (from any state) and after Erase.
+//   Bootloader   after Jump (from any state), after Erase and after an End frame.
 //   Programming  after Flash start; data frames are accepted only here, and each writes
-//                its 16384 image bytes at its address. A data frame after an End (0x16)
-//                frame is accepted too; it reopens the image until the next End frame.
+//                its 16384 image bytes at its address. An End (0x16) frame closes the
+//                image and returns to Bootloader, so a data frame after it is refused
+//                (RefusedInThisState); only a new Flash start would open another image.
 //
 // Commands in Bootloader or Programming
 //   Jump         0x80, enters Bootloader (ends a session).

@@ -4,12 +4,14 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 constexpr quint8 DataRecord = 0x00;
 constexpr quint8 EndOfFileRecord = 0x01;
 constexpr quint8 ExtendedLinearAddressRecord = 0x04;
-constexpr quint32 RecordAlignment = 16;
+constexpr quint64 PageSize = 0x10000;
 
 QString record(quint8 type, quint16 offset, const QByteArray &data)
 {
@@ -28,7 +30,7 @@ QString record(quint8 type, quint16 offset, const QByteArray &data)
 
 } // namespace
 
-QString IntelHexWriter::text(const SparseMemory &memory)
+QString IntelHexWriter::text(const SparseMemory &memory, int recordLength)
 {
     QString hex;
     bool upperKnown = false;
@@ -37,7 +39,8 @@ QString IntelHexWriter::text(const SparseMemory &memory)
         quint64 address = range.first;
         const quint64 end = address + range.second;
         while (address < end) {
-            const quint64 recordEnd = qMin(end, (address / RecordAlignment + 1) * RecordAlignment);
+            const quint64 recordEnd = std::min({end, (address / recordLength + 1) * recordLength,
+                                                 (address / PageSize + 1) * PageSize});
             const quint16 recordUpper = quint16(address >> 16);
             if (!upperKnown || recordUpper != upper) {
                 const char upperBytes[] = {char(recordUpper >> 8), char(recordUpper & 0xFF)};
@@ -54,16 +57,19 @@ QString IntelHexWriter::text(const SparseMemory &memory)
     return hex;
 }
 
-bool IntelHexWriter::save(const SparseMemory &memory, const QString &path, QString *errorString)
+bool IntelHexWriter::save(const SparseMemory &memory, const QString &path, QString *errorString,
+                          int recordLength)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        *errorString = file.errorString();
+        if (errorString)
+            *errorString = file.errorString();
         return false;
     }
-    file.write(text(memory).toLatin1());
+    file.write(text(memory, recordLength).toLatin1());
     if (!file.commit()) {
-        *errorString = file.errorString();
+        if (errorString)
+            *errorString = file.errorString();
         return false;
     }
     return true;

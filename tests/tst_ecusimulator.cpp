@@ -127,12 +127,12 @@ void TestEcuSimulator::sessions_data()
                          {request(Reset), Refused}, {request(Data, 0x80000), Refused}, {request(Jump), 0x80},
                          {request(End, 0x80000), Refused}, {request(Reset), 0x84}, {request(Erase), Refused}}
         << int(EcuSimulator::State::Application);
-    QTest::newRow("flash sessions, reopened after an End frame, ended by Jump")
+    QTest::newRow("flash sessions, closed by an End frame, ended by Jump")
         << QVector<Step>{{request(Jump), 0x80}, {request(Erase), 0x82}, {request(Start), 0x85},
                          {request(Verify), VerifyFailed}, {request(Data, 0x80000), 0x83},
                          {request(Verify), VerifyFailed}, {request(End, 0x84000), 0x86}, {request(Verify), 0x81},
-                         {request(Data, 0x88000), 0x83}, {request(Verify), VerifyFailed},
-                         {request(End, 0x8C000), 0x86}, {request(Start), Refused}, {request(Reset), 0x84},
+                         {request(Data, 0x88000), Refused}, {request(End, 0x88000), Refused},
+                         {request(Verify), 0x81}, {request(Start), Refused}, {request(Reset), 0x84},
                          {request(Jump), 0x80}, {request(Verify), 0x81}, {request(Erase), 0x82},
                          {request(Verify), VerifyFailed}, {request(Start), 0x85}, {request(Jump), 0x80},
                          {request(End, 0x80000), Refused}}

@@ -52,10 +52,8 @@ private slots:
     void cleanup();
     void imagesArriveByteForByte_data();
     void imagesArriveByteForByte();
-    void twoChunkImageFramesAndProgress();
-    void partialLastChunkIsSent();
-    void oddRecordLengthsNeverOverrunAFrame();
-    void progressTurnsEarlierLinesBlue();
+    void fileChangedDuringFlashIsNotSent_data();
+    void fileChangedDuringFlashIsNotSent();
     void browseDuringTransferIsRefused();
     void flashNeedsAChosenFile();
 
@@ -95,116 +93,90 @@ void TestFlash::imagesArriveByteForByte_data()
 {
     QTest::addColumn<quint32>("address");
     QTest::addColumn<int>("size");
-    QTest::addColumn<QStringList>("progress");
-    QTest::newRow("one chunk") << quint32(0) << 16384 << QStringList{Progress(0), Progress(100), Progress(100)};
-    QStringList quarterMegabyte{Progress(0)};
-    for (int percentage : {6, 12, 18, 25, 31, 37, 43, 50, 56, 62, 68, 75, 81, 87, 93, 100, 100})
-        quarterMegabyte << Progress(percentage);
-    QTest::newRow("256 KiB across a 64 KiB boundary") << quint32(0x1F8000) << 262144 << quarterMegabyte;
+    QTest::addColumn<int>("recordLength");
+    QTest::addColumn<QList<int>>("percentages");
+
+    QTest::newRow("one chunk") << quint32(0) << 16384 << 16 << QList<int>{0, 100, 100};
+    QTest::newRow("256 KiB across a 64 KiB boundary")
+        << quint32(0x1F8000) << 262144 << 16
+        << QList<int>{0, 6, 12, 18, 25, 31, 37, 43, 50, 56, 62, 68, 75, 81, 87, 93, 100, 100};
+    QTest::newRow("one record after a chunk") << quint32(0x80000) << 16400 << 16 << QList<int>{0, 99, 100, 100};
+    QTest::newRow("half a chunk after") << quint32(0x80000) << 24576 << 16 << QList<int>{0, 66, 100, 100};
+    QTest::newRow("15-byte records across a page") << quint32(0x8000) << 40000 << 15 << QList<int>{0, 40, 81, 100, 100};
+    QTest::newRow("8-byte records") << quint32(0x80004) << 40000 << 8 << QList<int>{0, 40, 81, 100, 100};
+    QTest::newRow("1-byte records") << quint32(0x80001) << 20000 << 1 << QList<int>{0, 81, 100, 100};
 }
 
+// Every frame carries the address of its first byte, and only the last one ends the image.
 void TestFlash::imagesArriveByteForByte()
 {
     QFETCH(quint32, address);
     QFETCH(int, size);
-    QFETCH(QStringList, progress);
+    QFETCH(int, recordLength);
+    QFETCH(QList<int>, percentages);
 
-    const QByteArray image = SampleImage(size, size);
+    const QByteArray image = SampleImage(size, size + recordLength);
     const QString path = directory.filePath(QString("image-%1.rom").arg(size));
-    QVERIFY(WriteRomFile(path, address, image));
+    QVERIFY(WriteRomFile(path, address, image, recordLength));
     choose(path);
 
     ProgressWatch watch(bench->window.progressTextEdit);
     QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
 
     QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
+    QStringList progress;
+    for (int percentage : percentages)
+        progress << Progress(percentage);
     QCOMPARE(watch.lines(), progress);
+    const int frameCount = (size + 16383) / 16384;
+    QCOMPARE(ReceivedCommands(bench->unit),
+             QByteArray::fromHex("101215") + QByteArray(frameCount - 1, '\x13') + QByteArray::fromHex("161114"));
+    const QVector<EcuSimulator::ReceivedFrame> frames = DataFrames(bench->unit);
+    for (int i = 0; i < frames.size(); ++i)
+        QCOMPARE(qFromLittleEndian<quint32>(frames.at(i).bytes.constData() + 4), address + quint32(i * 16384));
     QCOMPARE(bench->unit.memory(address, size), image);
-    QCOMPARE(bench->unit.writtenRanges(), (QVector<QPair<quint32, quint32>>{{address, quint32(size)}}));
+    // The last frame's data area beyond the image is zero-filled.
+    QCOMPARE(bench->unit.memory(address + size, frameCount * 16384 - size), QByteArray(frameCount * 16384 - size, '\0'));
+    QCOMPARE(bench->unit.writtenRanges(), (QVector<QPair<quint32, quint32>>{{address, quint32(frameCount * 16384)}}));
     QVERIFY(!bench->window.busy);
     QVERIFY(bench->answerer.boxes().isEmpty());
 }
 
-void TestFlash::twoChunkImageFramesAndProgress()
+void TestFlash::fileChangedDuringFlashIsNotSent_data()
 {
-    const QByteArray image = SampleImage(32768);
-    const QString path = directory.filePath("two.rom");
+    QTest::addColumn<bool>("truncate");
+    QTest::newRow("cut in the middle of a line") << true;
+    QTest::newRow("rewritten in place") << false;
+}
+
+// What goes out is the file as it was checked, whatever happens to it afterwards.
+void TestFlash::fileChangedDuringFlashIsNotSent()
+{
+    QFETCH(bool, truncate);
+
+    const QByteArray image = SampleImage(4 * 16384, 5);
+    const QString path = directory.filePath("changing.rom");
     QVERIFY(WriteRomFile(path, 0x80000, image));
     choose(path);
 
     ProgressWatch watch(bench->window.progressTextEdit);
+    watch.onLine(Progress(0), [&] {
+        QFile file(path);
+        if (truncate) {
+            QVERIFY(file.resize(file.size() / 2 + 7));
+            return;
+        }
+        const QString other = directory.filePath("other.rom");
+        QVERIFY(WriteRomFile(other, 0x80000, SampleImage(4 * 16384, 6)));
+        QFile replacement(other);
+        QVERIFY(replacement.open(QIODevice::ReadOnly) && file.open(QIODevice::ReadWrite));
+        QCOMPARE(file.write(replacement.readAll()), file.size());
+    });
     QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
 
-    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("10121513161114"));
-    const QVector<EcuSimulator::ReceivedFrame> frames = DataFrames(bench->unit);
-    QCOMPARE(frames.size(), 2);
-    QCOMPARE(frames.at(0).bytes.mid(4, 4), QByteArray::fromHex("00000800"));
-    QCOMPARE(frames.at(0).bytes.mid(8, 16384), image.left(16384));
-    QCOMPARE(frames.at(1).bytes.mid(4, 4), QByteArray::fromHex("00400800"));
-    QCOMPARE(frames.at(1).bytes.mid(8, 16384), image.mid(16384));
-    QCOMPARE(watch.lines(), QStringList({Progress(0), Progress(50), Progress(100), Progress(100)}));
-    QCOMPARE(bench->unit.memory(0x80000, 32768), image);
+    QCOMPARE(watch.lines().mid(0, 2), QStringList({Progress(0), Progress(25)}));
     QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
-}
-
-void TestFlash::partialLastChunkIsSent()
-{
-    const QByteArray image = SampleImage(2 * 16384 + 4000, 7);
-    const QString path = directory.filePath("partial.rom");
-    QVERIFY(WriteRomFile(path, 0x10000, image));
-    choose(path);
-
-    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
-
-    QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
-    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("1012151313161114"));
-    const QVector<EcuSimulator::ReceivedFrame> frames = DataFrames(bench->unit);
-    QCOMPARE(frames.last().bytes.mid(4, 4), QByteArray::fromHex("00800100"));
-    // The frame's unused data area is zero-filled.
-    QCOMPARE(frames.last().bytes.mid(8 + 4000, 16384 - 4000), QByteArray(16384 - 4000, '\0'));
-    QCOMPARE(bench->unit.memory(0x10000, image.size()), image);
-}
-
-void TestFlash::oddRecordLengthsNeverOverrunAFrame()
-{
-    // Fifteen-byte records: a chunk fills up in the middle of a record.
-    const QByteArray image = SampleImage(15 * 2500, 3);
-    QFile file(directory.filePath("fifteen.rom"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    for (int offset = 0; offset < image.size(); offset += 15) {
-        QByteArray record;
-        record.append(char(15)).append(char(offset >> 8)).append(char(offset)).append(char(0));
-        record.append(image.mid(offset, 15)).append(char(0));
-        file.write(":" + record.toHex() + "\n");
-    }
-    file.write(":00000001FF\n");
-    file.close();
-    choose(file.fileName());
-
-    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
-
-    QCOMPARE(LogTexts(bench->window.progressTextEdit).last(), QString("[Flash Hanlder] Reset success"));
-    QByteArray sent;
-    for (const EcuSimulator::ReceivedFrame &frame : DataFrames(bench->unit))
-        sent += frame.bytes.mid(8, 16384);
-    QCOMPARE(DataFrames(bench->unit).size(), 3);
-    QCOMPARE(sent.left(image.size()), image);
-    QCOMPARE(sent.mid(image.size()), QByteArray(sent.size() - image.size(), '\0'));
-}
-
-void TestFlash::progressTurnsEarlierLinesBlue()
-{
-    const QString path = directory.filePath("one.rom");
-    QVERIFY(WriteRomFile(path, 0, SampleImage(16384)));
-    choose(path);
-    bench->window.AppendLog(Error, "an earlier red line");
-
-    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
-
-    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
-    QCOMPARE(lines.first().text, QString("an earlier red line"));
-    for (const LogLine &line : lines)
-        QCOMPARE(line.colour, LOG_BLUE);
+    QCOMPARE(bench->unit.memory(0x80000, image.size()), image);
 }
 
 void TestFlash::browseDuringTransferIsRefused()

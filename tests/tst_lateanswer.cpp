@@ -1,10 +1,10 @@
 #include <QtTest>
 
 #include <QSerialPort>
-#include <QTemporaryDir>
 #include <QTextEdit>
 
 #include "app/norvane.h"
+#include "rom/romimage.h"
 #include "ecusimulator.h"
 #include "support/logpane.h"
 #include "support/modalanswerer.h"
@@ -34,22 +34,18 @@ void TestLateAnswer::answerAfterTheFrameLeft()
     QFETCH(int, delayMs);
     QFETCH(int, result);
 
-    QTemporaryDir directory;
     UnitBench bench;
     QVERIFY(bench.start("115200"));
     bench.unit.setLineRate(115200);
 
     const QByteArray image = SampleImage(16384, 19);
-    const QString path = directory.filePath("one.rom");
-    QVERIFY(WriteRomFile(path, 0, image));
-    bench.window.romFilePath = path;
     EcuSimulator::Fault late;
     late.delayMs = delayMs;
     bench.unit.setDataFrameFault(0, late);
 
     QCOMPARE(bench.window.SendJumpToBootloader(), Success);
     QCOMPARE(bench.window.SendEraseApplication(), Success);
-    QCOMPARE(int(bench.window.SendFlashApplication()), result);
+    QCOMPARE(int(bench.window.SendFlashApplication({0, image})), result);
     if (result == Success)
         QCOMPARE(bench.unit.memory(0, image.size()), image);
 }

@@ -9,6 +9,7 @@
 #include <QTextEdit>
 
 #include "app/norvane.h"
+#include "rom/romimage.h"
 #include "ecusimulator.h"
 #include "support/logpane.h"
 #include "support/modalanswerer.h"
@@ -72,12 +73,9 @@ void TestVerifyErase::cleanup()
 // Gives the unit a complete image through the tool's own exchanges, without the pulses.
 void TestVerifyErase::flashImageDirectly()
 {
-    const QString path = directory.filePath("image.rom");
-    QVERIFY(WriteRomFile(path, 0x80000, SampleImage(32768)));
-    bench->window.romFilePath = path;
     QCOMPARE(bench->window.SendJumpToBootloader(), Success);
     QCOMPARE(bench->window.SendEraseApplication(), Success);
-    QCOMPARE(bench->window.SendFlashApplication(), Success);
+    QCOMPARE(bench->window.SendFlashApplication({0x80000, SampleImage(32768)}), Success);
     bench->window.AppendLog(Clear, "");
 
     const QString port = bench->unit.portPath();

@@ -5,8 +5,6 @@
 #include <QTest>
 
 #include "app/norvane.h"
-#include "intelhexwriter.h"
-#include "sparsememory.h"
 #include "ui/myconnectbutton.h"
 
 bool UnitBench::start(const QString &baudText)
@@ -66,24 +64,4 @@ EcuSimulator::Fault HangUpInstead()
     EcuSimulator::Fault fault;
     fault.hangUp = true;
     return fault;
-}
-
-QByteArray SampleImage(int size, int seed)
-{
-    QByteArray image(size, '\0');
-    quint32 state = 2463534242u + static_cast<quint32>(seed);
-    for (int i = 0; i < size; ++i) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        image[i] = static_cast<char>(state);
-    }
-    return image;
-}
-
-bool WriteRomFile(const QString &path, quint32 address, const QByteArray &image)
-{
-    SparseMemory memory;
-    memory.write(address, image);
-    return IntelHexWriter::save(memory, path, nullptr);
 }

@@ -7,6 +7,7 @@
 
 #include "app/norvane.h"
 #include "ecusimulator.h"
+#include "sampleimage.h"
 #include "support/modalanswerer.h"
 
 // A simulated unit, the window, and the answerer of the window's boxes, for one test.
@@ -34,11 +35,5 @@ EcuSimulator::Fault AnswerInPieces(const QVector<int> &sizes, int gapMs,
                                    const QByteArray &trailing = QByteArray());
 EcuSimulator::Fault WrongChecksum();
 EcuSimulator::Fault HangUpInstead();
-
-// A deterministic image of the given size.
-QByteArray SampleImage(int size, int seed = 1);
-
-// Writes the image at the address as an Intel HEX file, the way the simulator saves its memory.
-bool WriteRomFile(const QString &path, quint32 address, const QByteArray &image);
 
 #endif

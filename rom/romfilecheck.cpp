@@ -1,0 +1,20 @@
+#include "app/norvane.h"
+
+#include <QMessageLogger>
+#include <QStatusBar>
+
+#include "rom/romimage.h"
+
+// Reads the whole chosen file; a refusal is logged and its reason shown in the status bar.
+bool Norvane::CheckRomFile(RomImage *image)
+{
+    QString reason;
+    if (ReadRomImage(romFilePath, image, &reason)) {
+        Ui_Norvane::statusBar->clearMessage();
+        return true;
+    }
+    QMessageLogger().debug("ROM file refused: %s", qPrintable(reason));
+    Ui_Norvane::statusBar->showMessage(tr("ROM file refused: %1").arg(reason));
+    AppendLog(Error, "Flash Application: rom file open failed");
+    return false;
+}
