@@ -4,6 +4,7 @@
 #include <QSerialPortInfo>
 #include <QStringList>
 
+#include "app/qtcompat.h"
 #include "ui/myconnectbutton.h"
 
 namespace {
@@ -98,7 +99,7 @@ void Norvane::HandleConnectButton(bool checked)
     comportComboBox->setEnabled(false);
     baudrateComboBox->setEnabled(false);
     const QSerialPortInfo previousPort(*serialPort);
-    if (previousPort.isBusy() || serialPort->isOpen())
+    if (PortReportsBusy(previousPort) || serialPort->isOpen())
         CloseSerialPort();
 
     if (OpenSerialPort() >= 0)
