@@ -146,7 +146,7 @@ void Norvane::CloseSerialPort()
     serialPort->close();
 }
 
-// Qt 5.15 keeps reporting a hung-up line from the event loop as fast as it can,
+// Qt 5.15 and 6.4 keep reporting a hung-up line from the event loop as fast as they can,
 // which burns a whole core; close the port once instead. The button keeps its
 // state, so the user disconnects and reconnects as after any lost connection.
 void Norvane::WatchForLineLoss()
