@@ -5,6 +5,7 @@
 #include <QSerialPort>
 #include <QStringList>
 
+#include "ui/indextextsignal.h"
 #include "ui/myconnectbutton.h"
 
 Norvane::Norvane(QWidget *parent)
@@ -29,9 +30,9 @@ Norvane::Norvane(QWidget *parent)
     connect(browseButton, SIGNAL(released()), this, SLOT(HandleBrowseButton()));
     connect(flashButton, SIGNAL(released()), this, SLOT(HandleFlashButton()));
     connect(eraseButton, SIGNAL(released()), this, SLOT(HandleEraseButton()));
-    connect(comportComboBox, SIGNAL(currentIndexChanged(const QString &)),
+    connect(new IndexTextSignal(comportComboBox), SIGNAL(currentIndexChanged(const QString &)),
             this, SLOT(HandlePortIndex(const QString &)));
-    connect(baudrateComboBox, SIGNAL(currentIndexChanged(const QString &)),
+    connect(new IndexTextSignal(baudrateComboBox), SIGNAL(currentIndexChanged(const QString &)),
             this, SLOT(HandleBaudRateIndex(const QString &)));
     connect(actionManual, SIGNAL(triggered(bool)), this, SLOT(HandleMenuContent(bool)));
     connect(actionAbout, SIGNAL(triggered(bool)), this, SLOT(HandleMenuAbout(bool)));

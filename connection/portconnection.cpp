@@ -4,6 +4,7 @@
 #include <QSerialPortInfo>
 #include <QStringList>
 
+#include "app/qtcompat.h"
 #include "ui/myconnectbutton.h"
 
 namespace {
@@ -97,7 +98,7 @@ void Norvane::HandleConnectButton(bool checked)
     comportComboBox->setEnabled(false);
     baudrateComboBox->setEnabled(false);
     const QSerialPortInfo previousPort(*serialPort);
-    if (previousPort.isBusy() || serialPort->isOpen())
+    if (PortReportsBusy(previousPort) || serialPort->isOpen())
         CloseSerialPort();
 
     if (OpenSerialPort() >= 0)
@@ -144,7 +145,7 @@ void Norvane::CloseSerialPort()
     serialPort->close();
 }
 
-// Qt 5.15 keeps reporting a hung-up line from the event loop as fast as it can,
+// Qt 5.15 and 6.4 keep reporting a hung-up line from the event loop as fast as they can,
 // which burns a whole core; close the port once instead. The button keeps its
 // state, so the user disconnects and reconnects as after any lost connection.
 void Norvane::WatchForLineLoss()

@@ -73,13 +73,13 @@ void SetCodeFont(QTextDocument *document)
     for (QTextBlock block = document->begin(); block != document->end(); block = block.next()) {
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            if (fragment.charFormat().hasProperty(QTextFormat::FontFamily))
+            if (fragment.charFormat().hasProperty(QTextFormat::FontFamilies))
                 spans.append({fragment.position(), fragment.length()});
         }
     }
 
     QTextCharFormat code;
-    code.setFontFamily(CODE_FONT_FAMILY);
+    code.setFont(QFont(CODE_FONT_FAMILY), QTextCharFormat::FontPropertiesSpecifiedOnly);
     code.setFontFixedPitch(true);
     for (const QPair<int, int> &span : spans) {
         QTextCursor cursor(document);
