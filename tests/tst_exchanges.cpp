@@ -1,10 +1,11 @@
 #include <QtTest>
 
-#include <memory>
+#include <functional>
 
 #include <QSerialPort>
 #include <QTextEdit>
 
+#include "rom/romimage.h"
 #include "support/logpane.h"
 #include "support/unitbench.h"
 #include "support/writerefusal.h"
@@ -18,28 +19,11 @@ class TestExchanges : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void answers_data();
     void answers();
     void writeErrors_data();
     void writeErrors();
-
-private:
-    std::unique_ptr<UnitBench> bench;
 };
-
-void TestExchanges::init()
-{
-    bench = std::make_unique<UnitBench>();
-    QVERIFY(bench->start());
-}
-
-void TestExchanges::cleanup()
-{
-    WriteRefusal::refuse(-1);
-    bench.reset();
-}
 
 void TestExchanges::answers_data()
 {
@@ -49,26 +33,24 @@ void TestExchanges::answers_data()
     QTest::addColumn<QString>("line");
 
     const EcuSimulator::Fault none;
-    QTest::newRow("answer in two pieces") << 0x10 << AnswerInPieces({5}, 300) << QByteArray() << "";
+    EcuSimulator::Fault late;
     QTest::newRow("answer a byte at a time") << 0x12 << AnswerInPieces(QVector<int>(7, 1), 150) << QByteArray() << "";
-    QTest::newRow("reset answered") << 0x14 << none << QByteArray() << "";
-    QTest::newRow("stale positive answer on the line")
-        << 0x11 << none << QByteArray::fromHex("000000810000FF7F")
-        << "Verify Application: Received verify failure response";
-    QTest::newRow("jump refused") << 0x10 << AnswerStatus(0x81) << QByteArray()
-                                  << "Jump to boot loader: Received jump to bootloader failure response";
+    QTest::newRow("stale positive answer on the line") << 0x11 << none << QByteArray::fromHex("000000810000FF7F")
+                                                       << "Verify Application: Received verify failure response";
     QTest::newRow("verify answered as jump") << 0x11 << AnswerStatus(0x80) << QByteArray()
                                              << "Verify Application: Received verify failure response";
     QTest::newRow("erase refused") << 0x12 << AnswerStatus(0x00) << QByteArray()
                                    << "Erase Application: Received erase failure response";
     QTest::newRow("reset answered as start") << 0x14 << AnswerStatus(0x85) << QByteArray()
                                              << "Reset ECU: Received reset failure response";
-    QTest::newRow("wrong checksum") << 0x10 << WrongChecksum() << QByteArray()
-                                    << "Jump to boot loader: Invalid response frame received";
     QTest::newRow("a ninth byte after a pause") << 0x12 << AnswerInPieces({5}, 300, QByteArray(1, '\0')) << QByteArray()
                                                 << "Erase Application: Invalid response frame received";
-    QTest::newRow("seven bytes, then silence") << 0x11 << AnswerInPieces({7}, 25000) << QByteArray()
-                                               << "Verify Application: Port read timed out";
+    // The wait runs 20 s from the moment the data frame has left: a second away from both.
+    late.delayMs = 19000;
+    QTest::newRow("data frame answered 19 s after it left") << 0x16 << late << QByteArray() << "";
+    late.delayMs = 22500;
+    QTest::newRow("data frame answered 22.5 s after it left")
+        << 0x16 << late << QByteArray() << "Flash Application: Port read timed out";
 }
 
 void TestExchanges::answers()
@@ -78,31 +60,40 @@ void TestExchanges::answers()
     QFETCH(QByteArray, stale);
     QFETCH(QString, line);
 
-    const QHash<int, bool (Norvane::*)()> steps = {{0x10, &Norvane::RunJumpToBootloader},
-                                                   {0x11, &Norvane::RunVerifyApplication},
-                                                   {0x12, &Norvane::RunEraseApplication},
-                                                   {0x14, &Norvane::RunResetECU}};
-    Norvane &window = bench->window;
+    UnitBench bench;
+    QVERIFY(bench.start());
+    // Paced, the data frame's last byte arrives 1.42 s after its first.
+    if (command == 0x16)
+        bench.unit.setLineRate(115200);
+    Norvane &window = bench.window;
+    const QHash<int, std::function<bool()>> steps = {
+        {0x10, [&] { return window.RunJumpToBootloader(); }},
+        {0x11, [&] { return window.RunVerifyApplication(); }},
+        {0x12, [&] { return window.RunEraseApplication(); }},
+        {0x14, [&] { return window.RunResetECU(); }},
+        {0x16, [&] { return window.RunEraseApplication() && window.RunFlashApplication({0, SampleImage(16384)}); }},
+    };
     if (command != 0x10)
         QVERIFY(window.RunJumpToBootloader());
     if (!stale.isEmpty()) {
-        QVERIFY(bench->unit.sendRaw(stale));
+        QVERIFY(bench.unit.sendRaw(stale));
         QTest::qWait(200);
     }
-    bench->unit.setCommandFault(quint8(command), fault);
+    bench.unit.setCommandFault(quint8(command), fault);
 
-    const bool succeeded = (window.*steps.value(command))();
+    const bool succeeded = steps.value(command)();
     const QVector<LogLine> lines = LogLines(window.progressTextEdit);
+    QCOMPARE(quint8(ReceivedCommands(bench.unit).back()), quint8(command));
     if (line.isEmpty()) {
         QVERIFY(succeeded);
-        QVERIFY(lines.isEmpty());
-    } else {
-        QVERIFY(!succeeded);
-        QCOMPARE(lines.size(), 1);
-        QCOMPARE(lines.first().text, line);
-        QCOMPARE(lines.first().colour, LOG_RED);
+        for (const LogLine &logged : lines)
+            QCOMPARE(logged.colour, LOG_BLUE);
+        return;
     }
-    QCOMPARE(quint8(ReceivedCommands(bench->unit).back()), quint8(command));
+    QVERIFY(!succeeded);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.first().text, line);
+    QCOMPARE(lines.first().colour, LOG_RED);
 }
 
 void TestExchanges::writeErrors_data()
@@ -115,18 +106,21 @@ void TestExchanges::writeErrors_data()
 void TestExchanges::writeErrors()
 {
     QFETCH(bool, failWhileWaiting);
-    QSerialPort *port = bench->window.serialPort;
+    UnitBench bench;
+    QVERIFY(bench.start());
     if (failWhileWaiting)
-        WriteRefusal::refuse(int(port->handle()));
+        WriteRefusal::refuse(int(bench.window.serialPort->handle()));
     else
-        port->close();
+        bench.window.serialPort->close();
 
-    QVERIFY(!bench->window.RunEraseApplication());
-    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
+    const bool succeeded = bench.window.RunEraseApplication();
+    WriteRefusal::refuse(-1);
+    QVERIFY(!succeeded);
+    const QVector<LogLine> lines = LogLines(bench.window.progressTextEdit);
     QCOMPARE(lines.size(), 1);
     QCOMPARE(lines.first().text, QString("Erase Application: Port write timed out"));
     QCOMPARE(lines.first().colour, LOG_RED);
-    QVERIFY(bench->unit.frames().isEmpty());
+    QVERIFY(bench.unit.frames().isEmpty());
 }
 
 QTEST_MAIN(TestExchanges)

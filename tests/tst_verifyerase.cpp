@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include <memory>
+#include <ctime>
 
 #include <QComboBox>
 #include <QPushButton>
@@ -8,266 +8,211 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 
-#include "app/norvane.h"
-#include "rom/romimage.h"
-#include "ecusimulator.h"
 #include "support/logpane.h"
-#include "support/modalanswerer.h"
 #include "support/modemlinerecorder.h"
 #include "support/unitbench.h"
 #include "ui/myconnectbutton.h"
 
+Q_DECLARE_METATYPE(EcuSimulator::Fault)
+
 namespace {
 
-const QStringList VERIFY_SUCCESS = {
-    "[Verify Hanlder] Verify command started", "[Verify Hanlder] Jump to boot loader success",
-    "[Verify Hanlder] Verifying..",            "[Verify Hanlder] Verify success",
-    "[Verify Hanlder] Resetting..",            "[Verify Hanlder] Reset success",
-};
-
-const QStringList ERASE_SUCCESS = {
-    "[Erase Hanlder] Erase command started", "[Erase Hanlder] Jump to boot loader success",
-    "[Erase Hanlder] Erasing..",             "[Erase Hanlder] Erase success",
-    "[Erase Hanlder] Reseting",              "[Erase Hanlder] Reset success",
-};
+// The line is gone while the button still reads Disconnect: every operation is refused.
+void ExpectEveryOperationRefused(UnitBench &bench)
+{
+    QVERIFY(!bench.window.serialPort->isOpen());
+    QCOMPARE(bench.window.connectButton->text(), QString("Disconnect"));
+    bench.answerer.clear();
+    const QStringList logBefore = LogTexts(bench.window.progressTextEdit);
+    for (QPushButton *button : {bench.window.verifyButton, bench.window.eraseButton, bench.window.flashButton})
+        QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(bench.answerer.texts(), QVector<QString>(3, "Please connect to the port!").toList());
+    QCOMPARE(LogTexts(bench.window.progressTextEdit), logBefore);
+}
 
 } // namespace
 
-// Verify and Erase driven through the window's buttons against the simulated unit.
+// Operations driven through the window's buttons against the simulated unit, and the far end
+// of the line going away under them or while idle.
 class TestVerifyErase : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void verifySucceedsWithItsLineTimeline();
-    void eraseSucceedsAndBlanksTheUnit();
-    void failuresStopWithoutReset_data();
-    void failuresStopWithoutReset();
-    void jumpTimeOutStopsTheVerify();
-    void resetFailureStillEndsTheOperation();
-    void clicksDuringAnOperationAreRefused();
-    void operationsNeedAnOpenPort();
-
-private:
-    void flashImageDirectly();
-    QByteArray commandsSince(int first) const;
-
-    QTemporaryDir directory;
-    std::unique_ptr<UnitBench> bench;
+    void operationsIgnoreClicks_data();
+    void operationsIgnoreClicks();
+    void failuresEndInRed_data();
+    void failuresEndInRed();
+    void idleLineLossClosesThePortQuietly();
+    void linesWithoutModemControlStayOpen();
 };
 
-void TestVerifyErase::init()
+void TestVerifyErase::operationsIgnoreClicks_data()
 {
-    ModemLineRecorder::clear();
-    bench = std::make_unique<UnitBench>();
-    QVERIFY(bench->start());
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("frames");
+    QTest::newRow("verify") << "verifyButton"
+        << QStringList{"[Verify Hanlder] Verify command started", "[Verify Hanlder] Jump to boot loader success",
+                       "[Verify Hanlder] Verifying..", "[Verify Hanlder] Verify success",
+                       "[Verify Hanlder] Resetting..", "[Verify Hanlder] Reset success"}
+        << QByteArray::fromHex("101114");
+    QTest::newRow("erase") << "eraseButton"
+        << QStringList{"[Erase Hanlder] Erase command started", "[Erase Hanlder] Jump to boot loader success",
+                       "[Erase Hanlder] Erasing..", "[Erase Hanlder] Erase success",
+                       "[Erase Hanlder] Reseting", "[Erase Hanlder] Reset success"}
+        << QByteArray::fromHex("101214");
 }
 
-void TestVerifyErase::cleanup()
+void TestVerifyErase::operationsIgnoreClicks()
 {
-    bench.reset();
-}
+    QFETCH(QString, button);
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, frames);
+    UnitBench bench;
+    QVERIFY(bench.start());
+    Norvane &window = bench.window;
 
-// Gives the unit a complete image through the tool's own exchanges, without the pulses.
-void TestVerifyErase::flashImageDirectly()
-{
-    QCOMPARE(bench->window.SendJumpToBootloader(), Success);
-    QCOMPARE(bench->window.SendEraseApplication(), Success);
-    QCOMPARE(bench->window.SendFlashApplication({0x80000, SampleImage(32768)}), Success);
-    bench->window.AppendLog(Clear, "");
+    // The unit holds no image: only its answer makes the Verify pass.
+    bench.unit.setCommandFault(0x11, AnswerStatus(0x81));
+    const QString port = bench.unit.portPath();
+    const int eventsBefore = ModemLineRecorder::events(port).size();
+    window.comportComboBox->addItem("another-port");
 
-    const QString port = bench->unit.portPath();
-    bench->unit.setJumpGate([port](qint64 sinceMs) { return ModemLineRecorder::resetPulseSince(port, sinceMs); });
-}
+    // Runs at the first log line, when the window lets input through.
+    QTimer::singleShot(0, &window, [&window] {
+        for (QPushButton *other : {window.verifyButton, window.eraseButton, window.flashButton, window.browseButton,
+                                   static_cast<QPushButton *>(window.connectButton)})
+            QTest::mouseClick(other, Qt::LeftButton);
+        window.comportComboBox->setCurrentText("another-port");
+        window.baudrateComboBox->setCurrentText("9600");
+    });
+    QTest::mouseClick(window.findChild<QPushButton *>(button), Qt::LeftButton);
 
-QByteArray TestVerifyErase::commandsSince(int first) const
-{
-    return ReceivedCommands(bench->unit).mid(first);
-}
-
-void TestVerifyErase::verifySucceedsWithItsLineTimeline()
-{
-    flashImageDirectly();
-    const int before = bench->unit.frames().size();
-    const int eventsBefore = ModemLineRecorder::events(bench->unit.portPath()).size();
-
-    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
-
-    QCOMPARE(LogTexts(bench->window.progressTextEdit), VERIFY_SUCCESS);
-    for (const LogLine &line : LogLines(bench->window.progressTextEdit))
+    QCOMPARE(bench.answerer.texts(), QVector<QString>(7, "Operation is in progress please wait..").toList());
+    QCOMPARE(bench.answerer.fileDialogCaptionsSeen(), 0);
+    QCOMPARE(LogTexts(window.progressTextEdit), lines);
+    for (const LogLine &line : LogLines(window.progressTextEdit))
         QCOMPARE(line.colour, LOG_BLUE);
-    QCOMPARE(commandsSince(before), QByteArray::fromHex("101114"));
-    QVERIFY(!bench->window.busy);
+    QCOMPARE(ReceivedCommands(bench.unit), frames);
+    QVERIFY(window.serialPort->isOpen() && window.connectButton->isChecked());
+    QCOMPARE(window.connectButton->text(), QString("Disconnect"));
+    QVERIFY(!window.busy);
 
     // DTR on, RTS on, RTS off after the pulse, Jump after the settle, DTR off before Reset.
-    const QVector<ModemLineRecorder::Event> events =
-        ModemLineRecorder::events(bench->unit.portPath()).mid(eventsBefore);
-    QCOMPARE(events.size(), 4);
-    QVERIFY(events.at(0).dtr && !events.at(0).rts);
-    QVERIFY(events.at(1).dtr && events.at(1).rts);
-    QVERIFY(events.at(2).dtr && !events.at(2).rts);
-    QVERIFY(!events.at(3).dtr && !events.at(3).rts);
+    const QVector<ModemLineRecorder::Event> events = ModemLineRecorder::events(port).mid(eventsBefore);
+    QStringList levels;
+    for (const ModemLineRecorder::Event &event : events)
+        levels << QString(event.dtr ? "DTR" : "dtr") + (event.rts ? " RTS" : " rts");
+    QCOMPARE(levels, QStringList({"DTR rts", "DTR RTS", "DTR rts", "dtr rts"}));
+    const QVector<EcuSimulator::ReceivedFrame> received = bench.unit.frames();
     const qint64 pulse = events.at(2).atMs - events.at(1).atMs;
+    const qint64 settle = received.at(0).atMs - events.at(2).atMs;
     QVERIFY2(pulse >= 100 && pulse < 600, qPrintable(QString::number(pulse)));
-
-    const QVector<EcuSimulator::ReceivedFrame> frames = bench->unit.frames().mid(before);
-    const qint64 settle = frames.at(0).atMs - events.at(2).atMs;
     QVERIFY2(settle >= 2000 && settle < 2600, qPrintable(QString::number(settle)));
-    const qint64 commandDelay = frames.at(1).atMs - frames.at(0).atMs;
-    QVERIFY2(commandDelay >= 2000, qPrintable(QString::number(commandDelay)));
-    QVERIFY(events.at(3).atMs >= frames.at(1).atMs);
-    QVERIFY(events.at(3).atMs <= frames.at(2).atMs);
+    QVERIFY(received.at(1).atMs - received.at(0).atMs >= 2000);
+    QVERIFY(events.at(3).atMs >= received.at(1).atMs && events.at(3).atMs <= received.at(2).atMs);
 }
 
-void TestVerifyErase::eraseSucceedsAndBlanksTheUnit()
+void TestVerifyErase::failuresEndInRed_data()
 {
-    flashImageDirectly();
-    const int before = bench->unit.frames().size();
-    QTest::mouseClick(bench->window.eraseButton, Qt::LeftButton);
-
-    QCOMPARE(LogTexts(bench->window.progressTextEdit), ERASE_SUCCESS);
-    for (const LogLine &line : LogLines(bench->window.progressTextEdit))
-        QCOMPARE(line.colour, LOG_BLUE);
-    QCOMPARE(commandsSince(before), QByteArray::fromHex("101214"));
-    QVERIFY(bench->unit.writtenRanges().isEmpty());
-    QVERIFY(!bench->window.busy);
-    QVERIFY(bench->answerer.boxes().isEmpty());
-}
-
-void TestVerifyErase::failuresStopWithoutReset_data()
-{
-    QTest::addColumn<bool>("erase");
+    QTest::addColumn<QString>("button");
     QTest::addColumn<int>("command");
-    QTest::addColumn<int>("status");
+    QTest::addColumn<EcuSimulator::Fault>("fault");
     QTest::addColumn<QStringList>("lastLines");
     QTest::addColumn<QByteArray>("frames");
 
-    QTest::newRow("jump refused") << false << 0x10 << 0x00
-        << QStringList{"Jump to boot loader: Received jump to bootloader failure response",
-                       "[Verify Hanlder] Jump to boot loader failed"}
-        << QByteArray::fromHex("10");
-    QTest::newRow("verify refused") << false << 0x11 << 0x80
-        << QStringList{"Verify Application: Received verify failure response", "[Verify Hanlder] Verify failed"}
-        << QByteArray::fromHex("1011");
-    QTest::newRow("erase answer corrupt") << true << 0x12 << -2
-        << QStringList{"Erase Application: Invalid response frame received", "[Erase Hanlder] Erase failed"}
-        << QByteArray::fromHex("1012");
-    QTest::newRow("erase jump corrupt") << true << 0x10 << -2
-        << QStringList{"Jump to boot loader: Invalid response frame received",
-                       "[Erase Hanlder] Jump to boot loader failed"}
-        << QByteArray::fromHex("10");
+    // The unit holds no image, so it refuses a Verify of its own accord.
+    QTest::newRow("verify: jump refused") << "verifyButton" << 0x10 << AnswerStatus(0x81)
+        << QStringList{"[Verify Hanlder] Verify command started",
+                       "Jump to boot loader: Received jump to bootloader failure response",
+                       "[Verify Hanlder] Jump to boot loader failed"} << QByteArray::fromHex("10");
+    QTest::newRow("verify: refused") << "verifyButton" << 0x11 << EcuSimulator::Fault()
+        << QStringList{"[Verify Hanlder] Verifying..", "Verify Application: Received verify failure response",
+                       "[Verify Hanlder] Verify failed"} << QByteArray::fromHex("1011");
+    QTest::newRow("verify: line hung up") << "verifyButton" << 0x11 << HangUpInstead()
+        << QStringList{"[Verify Hanlder] Verifying..", "Verify Application: Port read timed out",
+                       "[Verify Hanlder] Verify failed"} << QByteArray::fromHex("1011");
+    QTest::newRow("erase: answer corrupt") << "eraseButton" << 0x12 << WrongChecksum()
+        << QStringList{"[Erase Hanlder] Erasing..", "Erase Application: Invalid response frame received",
+                       "[Erase Hanlder] Erase failed"} << QByteArray::fromHex("1012");
+    QTest::newRow("erase: reset refused") << "eraseButton" << 0x14 << AnswerStatus(0x7F)
+        << QStringList{"[Erase Hanlder] Reseting", "Reset ECU: Received reset failure response",
+                       "[Erase Hanlder] Reset failed"} << QByteArray::fromHex("101214");
+    QTest::newRow("flash: line hung up at the last frame") << "flashButton" << 0x16 << HangUpInstead()
+        << QStringList{"[Flash Hanlder] Flashing.. 50%", "Flash Application: Port read timed out",
+                       "[Flash Hanlder] Flash failed"} << QByteArray::fromHex("1012151316");
 }
 
-void TestVerifyErase::failuresStopWithoutReset()
+// The step's own line and the operation's line, both red, and nothing sent after them.
+void TestVerifyErase::failuresEndInRed()
 {
-    QFETCH(bool, erase);
+    QFETCH(QString, button);
     QFETCH(int, command);
-    QFETCH(int, status);
+    QFETCH(EcuSimulator::Fault, fault);
     QFETCH(QStringList, lastLines);
     QFETCH(QByteArray, frames);
+    UnitBench bench;
+    QVERIFY(bench.start());
+    QTemporaryDir directory;
+    bench.window.romFilePath = directory.filePath("two.rom");
+    bench.window.hexFileTextEdit->setPlainText(bench.window.romFilePath);
+    QVERIFY(WriteRomFile(bench.window.romFilePath, 0x80000, SampleImage(2 * 16384)));
+    bench.unit.setCommandFault(quint8(command), fault);
 
-    bench->unit.setCommandFault(static_cast<quint8>(command),
-                                status == -2 ? WrongChecksum() : AnswerStatus(status));
-    QTest::mouseClick(erase ? bench->window.eraseButton : bench->window.verifyButton, Qt::LeftButton);
+    QTest::mouseClick(bench.window.findChild<QPushButton *>(button), Qt::LeftButton);
 
-    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
-    QVERIFY(lines.size() >= 2);
-    QCOMPARE(lines.at(lines.size() - 2).text, lastLines.at(0));
+    const QVector<LogLine> lines = LogLines(bench.window.progressTextEdit);
+    QCOMPARE(LogTexts(bench.window.progressTextEdit).mid(lines.size() - 3), lastLines);
+    QCOMPARE(lines.at(lines.size() - 3).colour, LOG_BLUE);
     QCOMPARE(lines.at(lines.size() - 2).colour, LOG_RED);
-    QCOMPARE(lines.last().text, lastLines.at(1));
     QCOMPARE(lines.last().colour, LOG_RED);
-    QCOMPARE(ReceivedCommands(bench->unit), frames);
-    QVERIFY(!bench->window.busy);
-    QVERIFY(!ModemLineRecorder::events(bench->unit.portPath()).last().dtr);
-    QVERIFY(bench->window.serialPort->isOpen());
-    QVERIFY(bench->answerer.boxes().isEmpty());
+    QCOMPARE(ReceivedCommands(bench.unit), frames);
+    QVERIFY(!bench.window.busy);
+    QVERIFY(bench.answerer.boxes().isEmpty());
+    if (fault.hangUp)
+        ExpectEveryOperationRefused(bench);
+    else
+        QVERIFY(bench.window.serialPort->isOpen() && !ModemLineRecorder::events(bench.unit.portPath()).last().dtr);
 }
 
-void TestVerifyErase::jumpTimeOutStopsTheVerify()
+void TestVerifyErase::idleLineLossClosesThePortQuietly()
 {
-    bench->unit.setCommandFault(0x10, NoAnswer());
-    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
+    UnitBench bench;
+    QVERIFY(bench.start());
+    bench.unit.hangUpAfterFrames(0);
+    QTRY_VERIFY(!bench.window.serialPort->isOpen());
+    const std::clock_t cpuBefore = std::clock();
+    QTest::qWait(2000);
+    const qint64 cpuMs = qint64(std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC;
+    QVERIFY2(cpuMs < 100, qPrintable(QString("%1 ms of CPU in 2 s").arg(cpuMs)));
+    QVERIFY(bench.answerer.boxes().isEmpty());
+    QVERIFY(bench.window.progressTextEdit->toPlainText().isEmpty());
+    ExpectEveryOperationRefused(bench);
 
-    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
-    QCOMPARE(LogTexts(bench->window.progressTextEdit),
-             QStringList({"[Verify Hanlder] Verify command started", "Jump to boot loader: Port read timed out",
-                          "[Verify Hanlder] Jump to boot loader failed"}));
-    QCOMPARE(lines.at(1).colour, LOG_RED);
-    QCOMPARE(lines.at(2).colour, LOG_RED);
-    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("10"));
-    QVERIFY(!ModemLineRecorder::events(bench->unit.portPath()).last().dtr);
-    QVERIFY(!bench->window.busy);
+    // Disconnect, then a fresh unit on a new line.
+    QTest::mouseClick(bench.window.connectButton, Qt::LeftButton);
+    EcuSimulator fresh;
+    QVERIFY(fresh.start());
+    QVERIFY(ConnectWindow(bench.window, fresh.portPath()));
+    fresh.setCommandFault(0x11, AnswerStatus(0x81));
+    QTest::mouseClick(bench.window.verifyButton, Qt::LeftButton);
+    QCOMPARE(LogTexts(bench.window.progressTextEdit).last(), QString("[Verify Hanlder] Reset success"));
+    QCOMPARE(ReceivedCommands(fresh), QByteArray::fromHex("101114"));
 }
 
-void TestVerifyErase::resetFailureStillEndsTheOperation()
+void TestVerifyErase::linesWithoutModemControlStayOpen()
 {
-    bench->unit.setCommandFault(0x12, AnswerStatus(0x82));
-    bench->unit.setCommandFault(0x14, AnswerStatus(0x7F));
-    QTest::mouseClick(bench->window.eraseButton, Qt::LeftButton);
-
-    const QVector<LogLine> lines = LogLines(bench->window.progressTextEdit);
-    QCOMPARE(lines.at(lines.size() - 2).text, QString("Reset ECU: Received reset failure response"));
-    QCOMPARE(lines.last().text, QString("[Erase Hanlder] Reset failed"));
-    QCOMPARE(lines.last().colour, LOG_RED);
-    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("101214"));
-    QVERIFY(!bench->window.busy);
-
-    // Nothing is left set: the next operation runs at once.
-    bench->unit.clearFaults();
-    bench->unit.setCommandFault(0x11, AnswerStatus(0x81));
-    bench->window.AppendLog(Clear, "");
-    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
-    QCOMPARE(LogTexts(bench->window.progressTextEdit), VERIFY_SUCCESS);
-}
-
-void TestVerifyErase::clicksDuringAnOperationAreRefused()
-{
-    bench->unit.setCommandFault(0x11, AnswerStatus(0x81));
-    bench->window.comportComboBox->addItem("another-port");
-    const QString portBefore = bench->window.portName;
-    const int baudBefore = bench->window.baudRate;
-    const QString chosenFile = directory.filePath("chosen.rom");
-    bench->window.romFilePath = chosenFile;
-    bench->window.hexFileTextEdit->setPlainText(chosenFile);
-
-    // Runs at the first log line of the Verify, when the window lets input through.
-    QTimer::singleShot(0, &bench->window, [this] {
-        QTest::mouseClick(bench->window.eraseButton, Qt::LeftButton);
-        QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
-        QTest::mouseClick(bench->window.browseButton, Qt::LeftButton);
-        QTest::mouseClick(bench->window.connectButton, Qt::LeftButton);
-        bench->window.comportComboBox->setCurrentText("another-port");
-        bench->window.baudrateComboBox->setCurrentText("9600");
-    });
-    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
-
-    QCOMPARE(bench->answerer.texts(), QVector<QString>(6, "Operation is in progress please wait..").toList());
-    QCOMPARE(LogTexts(bench->window.progressTextEdit), VERIFY_SUCCESS);
-    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("101114"));
-    QVERIFY(bench->window.connectButton->isChecked());
-    QCOMPARE(bench->window.connectButton->text(), QString("Disconnect"));
-    QVERIFY(bench->window.serialPort->isOpen());
-    QCOMPARE(bench->window.portName, portBefore);
-    QCOMPARE(bench->window.baudRate, baudBefore);
-    QCOMPARE(bench->window.romFilePath, chosenFile);
-    QCOMPARE(bench->window.hexFileTextEdit->toPlainText(), chosenFile);
-    QCOMPARE(bench->answerer.fileDialogCaptionsSeen(), 0);
-    QVERIFY(!bench->window.busy);
-}
-
-void TestVerifyErase::operationsNeedAnOpenPort()
-{
-    QTest::mouseClick(bench->window.connectButton, Qt::LeftButton);
-    QVERIFY(!bench->window.serialPort->isOpen());
-    QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
-    QTest::mouseClick(bench->window.eraseButton, Qt::LeftButton);
-    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
-    QCOMPARE(bench->answerer.texts(), QVector<QString>(3, "Please connect to the port!").toList());
-    QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
-    QVERIFY(bench->unit.frames().isEmpty());
-    QVERIFY(!bench->window.busy);
+    UnitBench bench;
+    QVERIFY(bench.start());
+    // Without the stand-in, the line refuses DTR as a bare pseudo-terminal does.
+    ModemLineRecorder::setEmulating(false);
+    const bool refused = !bench.window.serialPort->setDataTerminalReady(true);
+    ModemLineRecorder::setEmulating(true);
+    QVERIFY(refused);
+    QTest::qWait(200);
+    QVERIFY(bench.window.serialPort->isOpen());
+    QCOMPARE(bench.window.SendJumpToBootloader(), Success);
 }
 
 QTEST_MAIN(TestVerifyErase)
