@@ -7,7 +7,6 @@
 #include <QTextEdit>
 
 #include "support/logpane.h"
-#include "support/modemlinerecorder.h"
 #include "support/progresswatch.h"
 #include "support/unitbench.h"
 
@@ -26,8 +25,6 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
 {
     UnitBench bench;
     QVERIFY(bench.start());
-    const QString port = bench.unit.portPath();
-    bench.unit.setJumpGate([port](qint64 sinceMs) { return ModemLineRecorder::resetPulseSince(port, sinceMs); });
     bench.unit.setLineRate(115200);
     bench.window.show();
 
@@ -50,7 +47,6 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
     const QStringList failure = {"[Verify Hanlder] Verify command started", "Jump to boot loader: Port read timed out",
                                  "[Verify Hanlder] Jump to boot loader failed"};
     QCOMPARE(LogTexts(bench.window.progressTextEdit), failure);
-    QCOMPARE(ReceivedCommands(bench.unit), QByteArray::fromHex("10"));
 
     bench.unit.clearFaults();
     QTemporaryDir directory;
@@ -90,7 +86,6 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
     QCOMPARE(bench.unit.memory(0x80000, image.size()), image);
     QVERIFY2(longestStall < 100, qPrintable(QString("%1 ms").arg(longestStall)));
     QVERIFY(!closed);
-    QVERIFY(bench.window.isVisible());
     QVERIFY(bench.window.close());
 }
 
