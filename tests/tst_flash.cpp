@@ -37,16 +37,18 @@ void TestFlash::imagesArriveByteForByte_data()
     QTest::addColumn<int>("size");
     QTest::addColumn<int>("recordLength");
     QTest::addColumn<QList<int>>("percentages");
+    // How the file is written, or what happens to it during the Flash.
     QTest::addColumn<QString>("file");
 
-    QTest::newRow("exactly one chunk") << 0x80000u << 16384 << 16 << QList<int>{0, 100, 100} << "CR LF";
+    QTest::newRow("exactly one chunk, CR LF") << 0x80000u << 16384 << 16 << QList<int>{0, 100, 100} << "CR LF";
     QTest::newRow("one record after a chunk, across a 64 KiB page")
         << 0x1FC000u << 16400 << 16 << QList<int>{0, 99, 100, 100} << "";
-    QTest::newRow("half a chunk after") << 0x80000u << 24576 << 16 << QList<int>{0, 66, 100, 100}
-                                        << "start addresses and an empty record";
-    QTest::newRow("15-byte records across a page") << 0x8000u << 40000 << 15 << QList<int>{0, 40, 81, 100, 100}
-                                                   << "no final line end";
-    QTest::newRow("8-byte records") << 0x80004u << 40000 << 8 << QList<int>{0, 40, 81, 100, 100} << "lower case";
+    QTest::newRow("half a chunk after, start address records") << 0x80000u << 24576 << 16
+        << QList<int>{0, 66, 100, 100} << "start addresses and an empty record";
+    QTest::newRow("15-byte records across a page, no final line end") << 0x8000u << 40000 << 15
+        << QList<int>{0, 40, 81, 100, 100} << "no final line end";
+    QTest::newRow("8-byte records, lower case") << 0x80004u << 40000 << 8
+        << QList<int>{0, 40, 81, 100, 100} << "lower case";
     QTest::newRow("1-byte records") << 0x80001u << 20000 << 1 << QList<int>{0, 81, 100, 100} << "";
     // What goes out is the file as it was checked, whatever happens to it afterwards.
     const QList<int> fourChunks{0, 25, 50, 75, 100, 100};
