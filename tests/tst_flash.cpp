@@ -1,22 +1,13 @@
 #include <QtTest>
 
-#include <memory>
-
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
-#include "app/norvane.h"
-#include "ecusimulator.h"
+#include "intelhexwriter.h"
+#include "sparsememory.h"
 #include "support/logpane.h"
-#include "support/modalanswerer.h"
-#include "support/modemlinerecorder.h"
 #include "support/progresswatch.h"
 #include "support/unitbench.h"
-
-namespace {
 
 const QStringList FLASH_SUCCESS = {
     "[Flash Hanlder] Flash command started", "[Flash Hanlder] Jump to boot loader success",
@@ -26,68 +17,19 @@ const QStringList FLASH_SUCCESS = {
     "[Flash Hanlder] Reset success",
 };
 
-QString Progress(int percentage)
-{
-    return QString("[Flash Hanlder] Flashing.. %1%").arg(percentage);
-}
-
-QVector<EcuSimulator::ReceivedFrame> DataFrames(const EcuSimulator &unit)
-{
-    QVector<EcuSimulator::ReceivedFrame> frames;
-    for (const EcuSimulator::ReceivedFrame &frame : unit.frames())
-        if (frame.bytes.size() == 16396)
-            frames << frame;
-    return frames;
-}
-
-} // namespace
-
 // Whole images flashed through the window into the simulated unit.
 class TestFlash : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
     void imagesArriveByteForByte_data();
     void imagesArriveByteForByte();
-    void fileChangedDuringFlashIsNotSent_data();
-    void fileChangedDuringFlashIsNotSent();
-    void browseDuringTransferIsRefused();
     void flashNeedsAChosenFile();
 
 private:
-    void choose(const QString &path);
-
     QTemporaryDir directory;
-    std::unique_ptr<UnitBench> bench;
 };
-
-void TestFlash::init()
-{
-    ModemLineRecorder::clear();
-    bench = std::make_unique<UnitBench>();
-    QVERIFY(bench->start());
-    const QString port = bench->unit.portPath();
-    bench->unit.setJumpGate([port](qint64 sinceMs) { return ModemLineRecorder::resetPulseSince(port, sinceMs); });
-}
-
-void TestFlash::cleanup()
-{
-    bench.reset();
-}
-
-// Chooses the file through Browse and its dialog, as a user would.
-void TestFlash::choose(const QString &path)
-{
-    bench->answerer.queueFileDialogAnswer(path);
-    QTest::mouseClick(bench->window.browseButton, Qt::LeftButton);
-    QCOMPARE(bench->window.romFilePath, QDir::toNativeSeparators(path));
-    QCOMPARE(bench->answerer.fileDialogCaptions(), QStringList{"Open HEX File"});
-    bench->answerer.clear();
-    bench->window.AppendLog(Clear, "");
-}
 
 void TestFlash::imagesArriveByteForByte_data()
 {
@@ -95,119 +37,87 @@ void TestFlash::imagesArriveByteForByte_data()
     QTest::addColumn<int>("size");
     QTest::addColumn<int>("recordLength");
     QTest::addColumn<QList<int>>("percentages");
+    // How the file is written, or what happens to it during the Flash.
+    QTest::addColumn<QString>("file");
 
-    QTest::newRow("one chunk") << quint32(0) << 16384 << 16 << QList<int>{0, 100, 100};
-    QTest::newRow("256 KiB across a 64 KiB boundary")
-        << quint32(0x1F8000) << 262144 << 16
-        << QList<int>{0, 6, 12, 18, 25, 31, 37, 43, 50, 56, 62, 68, 75, 81, 87, 93, 100, 100};
-    QTest::newRow("one record after a chunk") << quint32(0x80000) << 16400 << 16 << QList<int>{0, 99, 100, 100};
-    QTest::newRow("half a chunk after") << quint32(0x80000) << 24576 << 16 << QList<int>{0, 66, 100, 100};
-    QTest::newRow("15-byte records across a page") << quint32(0x8000) << 40000 << 15 << QList<int>{0, 40, 81, 100, 100};
-    QTest::newRow("8-byte records") << quint32(0x80004) << 40000 << 8 << QList<int>{0, 40, 81, 100, 100};
-    QTest::newRow("1-byte records") << quint32(0x80001) << 20000 << 1 << QList<int>{0, 81, 100, 100};
+    QTest::newRow("exactly one chunk, CR LF") << 0x80000u << 16384 << 16 << QList<int>{0, 100, 100} << "CR LF";
+    QTest::newRow("one record after a chunk, across a 64 KiB page")
+        << 0x1FC000u << 16400 << 16 << QList<int>{0, 99, 100, 100} << "";
+    QTest::newRow("half a chunk after, start address records") << 0x80000u << 24576 << 16
+        << QList<int>{0, 66, 100, 100} << "start addresses and an empty record";
+    QTest::newRow("15-byte records across a page, no final line end") << 0x8000u << 40000 << 15
+        << QList<int>{0, 40, 81, 100, 100} << "no final line end";
+    QTest::newRow("8-byte records, lower case") << 0x80004u << 40000 << 8
+        << QList<int>{0, 40, 81, 100, 100} << "lower case";
+    QTest::newRow("1-byte records") << 0x80001u << 20000 << 1 << QList<int>{0, 81, 100, 100} << "";
+    // What goes out is the file as it was checked, whatever happens to it afterwards.
+    const QList<int> fourChunks{0, 25, 50, 75, 100, 100};
+    QTest::newRow("file cut mid-flash") << 0x80000u << 65536 << 16 << fourChunks << "cut mid-flash";
+    QTest::newRow("file rewritten mid-flash") << 0x80000u << 65536 << 16 << fourChunks << "rewritten mid-flash";
 }
 
-// Every frame carries the address of its first byte, and only the last one ends the image.
 void TestFlash::imagesArriveByteForByte()
 {
     QFETCH(quint32, address);
     QFETCH(int, size);
     QFETCH(int, recordLength);
     QFETCH(QList<int>, percentages);
+    QFETCH(QString, file);
 
     const QByteArray image = SampleImage(size, size + recordLength);
-    const QString path = directory.filePath(QString("image-%1.rom").arg(size));
-    QVERIFY(WriteRomFile(path, address, image, recordLength));
-    choose(path);
+    SparseMemory memory;
+    memory.write(address, image);
+    QByteArray text = IntelHexWriter::text(memory, recordLength).toLatin1();
+    if (file == "CR LF")
+        text.replace("\n", "\r\n");
+    else if (file == "lower case")
+        text = text.toLower();
+    else if (file == "no final line end")
+        text.chop(1);
+    else if (file == "start addresses and an empty record")
+        text = ":0400000300001234B3\n:0000000000\n" + text.replace(":00000001FF", ":0400000500080000EF\n:00000001FF");
+    const QString path = directory.filePath("image.rom");
+    QFile saving(path);
+    QVERIFY(saving.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && saving.write(text) == text.size());
 
-    ProgressWatch watch(bench->window.progressTextEdit);
-    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
+    UnitBench bench;
+    QVERIFY(bench.start());
+    bench.window.romFilePath = path;
+    bench.window.hexFileTextEdit->setPlainText(path);
+    ProgressWatch watch(bench.window.progressTextEdit);
+    watch.onLine("[Flash Hanlder] Flashing.. 0%", [&] {
+        if (file == "cut mid-flash")
+            QVERIFY(QFile::resize(path, text.size() / 2 + 7));
+        else if (file == "rewritten mid-flash")
+            QVERIFY(WriteRomFile(path, address, SampleImage(size, 0), recordLength));
+    });
+    QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 
-    QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
+    QCOMPARE(LogTexts(bench.window.progressTextEdit), FLASH_SUCCESS);
     QStringList progress;
     for (int percentage : percentages)
-        progress << Progress(percentage);
+        progress << QString("[Flash Hanlder] Flashing.. %1%").arg(percentage);
     QCOMPARE(watch.lines(), progress);
+    // Only the last frame ends the image.
     const int frameCount = (size + 16383) / 16384;
-    QCOMPARE(ReceivedCommands(bench->unit),
+    QCOMPARE(ReceivedCommands(bench.unit),
              QByteArray::fromHex("101215") + QByteArray(frameCount - 1, '\x13') + QByteArray::fromHex("161114"));
-    const QVector<EcuSimulator::ReceivedFrame> frames = DataFrames(bench->unit);
-    for (int i = 0; i < frames.size(); ++i)
-        QCOMPARE(qFromLittleEndian<quint32>(frames.at(i).bytes.constData() + 4), address + quint32(i * 16384));
-    QCOMPARE(bench->unit.memory(address, size), image);
-    // The last frame's data area beyond the image is zero-filled.
-    QCOMPARE(bench->unit.memory(address + size, frameCount * 16384 - size), QByteArray(frameCount * 16384 - size, '\0'));
-    QCOMPARE(bench->unit.writtenRanges(), (QVector<QPair<quint32, quint32>>{{address, quint32(frameCount * 16384)}}));
-    QVERIFY(!bench->window.busy);
-    QVERIFY(bench->answerer.boxes().isEmpty());
-}
-
-void TestFlash::fileChangedDuringFlashIsNotSent_data()
-{
-    QTest::addColumn<bool>("truncate");
-    QTest::newRow("cut in the middle of a line") << true;
-    QTest::newRow("rewritten in place") << false;
-}
-
-// What goes out is the file as it was checked, whatever happens to it afterwards.
-void TestFlash::fileChangedDuringFlashIsNotSent()
-{
-    QFETCH(bool, truncate);
-
-    const QByteArray image = SampleImage(4 * 16384, 5);
-    const QString path = directory.filePath("changing.rom");
-    QVERIFY(WriteRomFile(path, 0x80000, image));
-    choose(path);
-
-    ProgressWatch watch(bench->window.progressTextEdit);
-    watch.onLine(Progress(0), [&] {
-        QFile file(path);
-        if (truncate) {
-            QVERIFY(file.resize(file.size() / 2 + 7));
-            return;
-        }
-        const QString other = directory.filePath("other.rom");
-        QVERIFY(WriteRomFile(other, 0x80000, SampleImage(4 * 16384, 6)));
-        QFile replacement(other);
-        QVERIFY(replacement.open(QIODevice::ReadOnly) && file.open(QIODevice::ReadWrite));
-        QCOMPARE(file.write(replacement.readAll()), file.size());
-    });
-    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
-
-    QCOMPARE(watch.lines().mid(0, 2), QStringList({Progress(0), Progress(25)}));
-    QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
-    QCOMPARE(bench->unit.memory(0x80000, image.size()), image);
-}
-
-void TestFlash::browseDuringTransferIsRefused()
-{
-    const QString path = directory.filePath("two.rom");
-    QVERIFY(WriteRomFile(path, 0x80000, SampleImage(32768)));
-    choose(path);
-
-    ProgressWatch watch(bench->window.progressTextEdit);
-    watch.onLine(Progress(50), [this] {
-        QTest::mouseClick(bench->window.browseButton, Qt::LeftButton);
-        QTest::mouseClick(bench->window.verifyButton, Qt::LeftButton);
-    });
-    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
-
-    QCOMPARE(bench->answerer.texts(), QVector<QString>(2, "Operation is in progress please wait..").toList());
-    QCOMPARE(bench->answerer.fileDialogCaptionsSeen(), 0);
-    QCOMPARE(bench->window.romFilePath, QDir::toNativeSeparators(path));
-    QCOMPARE(LogTexts(bench->window.progressTextEdit), FLASH_SUCCESS);
-    QCOMPARE(ReceivedCommands(bench->unit), QByteArray::fromHex("10121513161114"));
+    // Each frame lands at the address of its first byte; the last one is filled with zeros.
+    const int written = frameCount * 16384;
+    QCOMPARE(bench.unit.memory(address, written), image + QByteArray(written - size, '\0'));
+    QVERIFY(bench.answerer.boxes().isEmpty());
 }
 
 void TestFlash::flashNeedsAChosenFile()
 {
-    const int linesBefore = ModemLineRecorder::events(bench->unit.portPath()).size();
-    QTest::mouseClick(bench->window.flashButton, Qt::LeftButton);
-    QCOMPARE(bench->answerer.texts(), QStringList{"Please browse rom file"});
-    QVERIFY(bench->window.progressTextEdit->toPlainText().isEmpty());
-    QCOMPARE(ModemLineRecorder::events(bench->unit.portPath()).size(), linesBefore);
-    QVERIFY(!bench->window.busy);
-    QVERIFY(bench->unit.frames().isEmpty());
+    UnitBench bench;
+    QVERIFY(bench.start());
+    QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
+
+    QCOMPARE(bench.answerer.texts(), QStringList{"Please browse rom file"});
+    QVERIFY(bench.window.progressTextEdit->toPlainText().isEmpty());
+    QVERIFY(bench.unit.frames().isEmpty());
+    QVERIFY(!bench.window.busy);
 }
 
 QTEST_MAIN(TestFlash)
