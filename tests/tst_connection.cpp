@@ -112,7 +112,6 @@ void TestConnection::browse()
         bench.answerer.queueFileDialogAnswer(path);
         QTest::mouseClick(window.browseButton, Qt::LeftButton);
     }
-    QCOMPARE(bench.answerer.fileDialogCaptions(), QStringList({"Open HEX File", "Open HEX File"}));
     QCOMPARE(bench.answerer.texts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
 
     // Any answer but a .rom file drops the previous choice.
