@@ -5,25 +5,23 @@
 
 namespace {
 
-struct Captured {
-    QMutex mutex;
-    QStringList debug;
-    QStringList warning;
-    int withLocation = 0;
-};
+QMutex mutex;
+QStringList captured;
 
-Captured &captured()
+void collect(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-    static Captured instance;
-    return instance;
+    QMutexLocker lock(&mutex);
+    if (type == QtDebugMsg)
+        captured << message;
 }
 
 } // namespace
 
 MessageCapture::MessageCapture()
-    : previous(qInstallMessageHandler(&MessageCapture::Handle))
+    : previous(qInstallMessageHandler(collect))
 {
-    clear();
+    QMutexLocker lock(&mutex);
+    captured.clear();
 }
 
 MessageCapture::~MessageCapture()
@@ -33,37 +31,6 @@ MessageCapture::~MessageCapture()
 
 QStringList MessageCapture::debugLines() const
 {
-    QMutexLocker lock(&captured().mutex);
-    return captured().debug;
-}
-
-QStringList MessageCapture::warningLines() const
-{
-    QMutexLocker lock(&captured().mutex);
-    return captured().warning;
-}
-
-int MessageCapture::linesWithLocation() const
-{
-    QMutexLocker lock(&captured().mutex);
-    return captured().withLocation;
-}
-
-void MessageCapture::clear()
-{
-    QMutexLocker lock(&captured().mutex);
-    captured().debug.clear();
-    captured().warning.clear();
-    captured().withLocation = 0;
-}
-
-void MessageCapture::Handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    QMutexLocker lock(&captured().mutex);
-    if (context.file != nullptr)
-        ++captured().withLocation;
-    if (type == QtDebugMsg)
-        captured().debug << message;
-    else if (type == QtWarningMsg)
-        captured().warning << message;
+    QMutexLocker lock(&mutex);
+    return captured;
 }

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
-// Collects the framework's debug and warning lines while it lives.
+// Collects the framework's debug lines while it lives.
 class MessageCapture
 {
 public:
@@ -12,14 +12,8 @@ public:
     ~MessageCapture();
 
     QStringList debugLines() const;
-    QStringList warningLines() const;
-    // Lines that carried a source file in their context.
-    int linesWithLocation() const;
-    void clear();
 
 private:
-    static void Handle(QtMsgType type, const QMessageLogContext &context, const QString &message);
-
     QtMessageHandler previous;
 };
 

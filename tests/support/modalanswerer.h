@@ -26,19 +26,19 @@ public:
 
     ModalAnswerer();
 
-    QVector<Box> boxes() const;
+    QVector<Box> boxes() const { return seen; }
     QStringList texts() const;
     void clear();
 
     // File dialogs are answered in the order queued; an empty path cancels.
-    void queueFileDialogAnswer(const QString &path);
-    int fileDialogCaptionsSeen() const;
-    QStringList fileDialogCaptions() const;
+    void queueFileDialogAnswer(const QString &path) { fileAnswers << path; }
+    int fileDialogCaptionsSeen() const { return int(captions.size()); }
+    QStringList fileDialogCaptions() const { return captions; }
 
     // Runs while the next message box is open, before it is closed.
-    void whileNextBoxOpen(std::function<void()> action);
+    void whileNextBoxOpen(std::function<void()> action) { boxAction = std::move(action); }
     // Leaves the next message box open this long, without a loop of the answerer's own.
-    void holdNextBoxOpen(int ms);
+    void holdNextBoxOpen(int ms) { holdMs = ms; }
 
 private:
     void answerActiveModal();

@@ -13,8 +13,6 @@
 
 namespace {
 
-using IoctlFunction = int (*)(int, unsigned long, ...);
-
 struct EmulatedLines {
     QString portPath;
     int bits = 0;
@@ -34,69 +32,45 @@ Recording &recording()
     return *instance;
 }
 
-IoctlFunction nextIoctl()
-{
-    static const auto next = reinterpret_cast<IoctlFunction>(::dlsym(RTLD_NEXT, "ioctl"));
-    return next;
-}
-
-bool isModemLineRequest(unsigned long request)
-{
-    return request == TIOCMBIS || request == TIOCMBIC || request == TIOCMSET || request == TIOCMGET;
-}
-
-QString ttyPath(int descriptor)
-{
-    char name[256];
-    if (::ttyname_r(descriptor, name, sizeof name) != 0)
-        return QString();
-    return QString::fromLocal8Bit(name);
-}
-
-qint64 steadyNowMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 void emulate(int descriptor, unsigned long request, int *bits)
 {
-    const QString path = ttyPath(descriptor);
+    char name[256];
+    const QString path = ::ttyname_r(descriptor, name, sizeof name) == 0 ? QString::fromLocal8Bit(name) : QString();
+    const qint64 nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch()).count();
     Recording &state = recording();
     std::lock_guard<std::mutex> lock(state.mutex);
     EmulatedLines &lines = state.linesByDescriptor[descriptor];
     // A descriptor number reused for another port starts with its lines off.
     if (lines.portPath != path)
         lines = EmulatedLines{path, 0};
-    switch (request) {
-    case TIOCMGET:
+    if (request == TIOCMGET) {
         *bits = lines.bits;
         return;
-    case TIOCMBIS:
-        lines.bits |= *bits;
-        break;
-    case TIOCMBIC:
-        lines.bits &= ~*bits;
-        break;
-    default:
-        lines.bits = *bits;
-        break;
     }
-    state.events.append({steadyNowMs(), path, (lines.bits & TIOCM_DTR) != 0, (lines.bits & TIOCM_RTS) != 0});
+    if (request == TIOCMBIS)
+        lines.bits |= *bits;
+    else if (request == TIOCMBIC)
+        lines.bits &= ~*bits;
+    else
+        lines.bits = *bits;
+    state.events.append({nowMs, path, (lines.bits & TIOCM_DTR) != 0, (lines.bits & TIOCM_RTS) != 0});
 }
 
 } // namespace
 
 extern "C" int ioctl(int descriptor, unsigned long request, ...) noexcept
 {
+    using IoctlFunction = int (*)(int, unsigned long, ...);
+    static const auto next = reinterpret_cast<IoctlFunction>(::dlsym(RTLD_NEXT, "ioctl"));
     va_list arguments;
     va_start(arguments, request);
     void *argument = va_arg(arguments, void *);
     va_end(arguments);
 
-    const int result = nextIoctl()(descriptor, request, argument);
-    if (result != -1 || errno != ENOTTY || !isModemLineRequest(request) || !argument
-        || !recording().emulating.load())
+    const int result = next(descriptor, request, argument);
+    const bool modemLines = request == TIOCMBIS || request == TIOCMBIC || request == TIOCMSET || request == TIOCMGET;
+    if (result != -1 || errno != ENOTTY || !modemLines || !argument || !recording().emulating.load())
         return result;
     emulate(descriptor, request, static_cast<int *>(argument));
     return 0;
@@ -127,8 +101,7 @@ void ModemLineRecorder::clear()
 bool ModemLineRecorder::resetPulseSince(const QString &portPath, qint64 sinceMs)
 {
     bool raised = false;
-    const QVector<Event> onPort = events(portPath);
-    for (const Event &event : onPort) {
+    for (const Event &event : events(portPath)) {
         if (event.atMs < sinceMs)
             continue;
         if (!event.dtr)

@@ -2,15 +2,12 @@
 
 #include <QTextEdit>
 
+#include <utility>
+
 ProgressWatch::ProgressWatch(QTextEdit *pane)
     : pane(pane)
 {
     connect(pane, &QTextEdit::textChanged, this, &ProgressWatch::look);
-}
-
-QStringList ProgressWatch::lines() const
-{
-    return seen;
 }
 
 void ProgressWatch::onLine(const QString &line, std::function<void()> run)
@@ -25,9 +22,6 @@ void ProgressWatch::look()
     if (!last.startsWith("[Flash Hanlder] Flashing.. "))
         return;
     seen << last;
-    if (action && last == trigger) {
-        const std::function<void()> run = std::move(action);
-        action = nullptr;
-        run();
-    }
+    if (action && last == trigger)
+        std::exchange(action, nullptr)();
 }

@@ -16,7 +16,7 @@ class ProgressWatch : public QObject
 public:
     explicit ProgressWatch(QTextEdit *pane);
 
-    QStringList lines() const;
+    QStringList lines() const { return seen; }
     // Runs once, the first time the last line reads exactly this text.
     void onLine(const QString &line, std::function<void()> action);
 

@@ -4,7 +4,6 @@
 #include <QSerialPort>
 #include <QTest>
 
-#include "app/norvane.h"
 #include "ui/myconnectbutton.h"
 
 bool UnitBench::start(const QString &baudText)
