@@ -6,16 +6,15 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "app/norvane.h"
 #include "ecusimulator.h"
-#include "imagepattern.h"
 #include "resulttable.h"
-#include "romfilewriter.h"
+#include "rom/romimage.h"
+#include "sampleimage.h"
 #include "windowsetup.h"
 
 namespace {
@@ -25,7 +24,7 @@ constexpr int FLASH_RUNS = 3;
 constexpr int LONG_LOG_LINES = 20000;
 constexpr qint64 IMAGE_SIZE = 16 * 16384;
 constexpr quint32 IMAGE_ADDRESS = 0x80000;
-constexpr quint32 IMAGE_SEED = 16;
+constexpr int IMAGE_SEED = 16;
 // One data frame of 16396 bytes at 115200 baud, 10 bits a byte.
 constexpr double FRAME_AT_115200_MS = 16396 * 10 * 1000.0 / 115200;
 
@@ -79,11 +78,12 @@ double TransferMs(Norvane &window, EcuSimulator &unit, int earlierLines)
         return 0;
     QElapsedTimer timer;
     timer.start();
-    if (!window.RunFlashApplication())
+    const RomImage image{IMAGE_ADDRESS, SampleImage(int(IMAGE_SIZE), IMAGE_SEED)};
+    if (!window.RunFlashApplication(image))
         return 0;
     const double ms = timer.nsecsElapsed() / 1e6;
     if (!LogKeptItsLines(window, earlierLines + 1, 100)
-        || unit.memory(IMAGE_ADDRESS, int(IMAGE_SIZE)) != ImagePattern(IMAGE_SEED).next(int(IMAGE_SIZE)))
+        || unit.memory(IMAGE_ADDRESS, int(IMAGE_SIZE)) != image.bytes)
         return 0;
     return ms;
 }
@@ -112,15 +112,9 @@ int main(int argc, char *argv[])
     updates.addNote("Only the last line is rewritten; the earlier lines keep their text and colour.");
     updates.print();
 
-    QTemporaryDir directory;
     EcuSimulator unit;
-    if (!directory.isValid() || !unit.start() || !ConnectWindow(window, unit.portPath(), "115200"))
+    if (!unit.start() || !ConnectWindow(window, unit.portPath(), "115200"))
         return Fail("cannot set up the simulated unit");
-    const QString romPath = directory.filePath("image.rom");
-    ImagePattern pattern(IMAGE_SEED);
-    if (!WriteRomFile(romPath, IMAGE_ADDRESS, IMAGE_SIZE, pattern))
-        return Fail("cannot write " + romPath);
-    ChooseRomFile(window, romPath);
 
     ResultTable transfers(QString("Transfer of 16 frames (RunFlashApplication after Jump and Erase), unpaced unit, "
                                   "median of %1 runs").arg(FLASH_RUNS),

@@ -16,7 +16,6 @@ public:
     enum Status : quint8 {
         RefusedInThisState = 0xF0,
         BadChecksum = 0xF1,
-        NoResetPulse = 0xF2,
         UnknownCommand = 0xF3,
         VerifyFailed = 0xF4,
     };

@@ -67,7 +67,6 @@ bool EcuSimulator::start()
         m_stopping = false;
         m_portPath = m_line.slavePath();
         m_errorString.clear();
-        m_lastJumpMs = steadyMs(Clock::now());
     }
     m_thread = std::thread(&EcuSimulator::run, this);
     return true;
@@ -122,17 +121,10 @@ void EcuSimulator::setCommandFault(quint8 commandCode, const Fault &fault)
     m_commandFaults.insert(commandCode, fault);
 }
 
-void EcuSimulator::setDataFrameFault(int index, const Fault &fault)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_dataFrameFaults.insert(index, fault);
-}
-
 void EcuSimulator::clearFaults()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_commandFaults.clear();
-    m_dataFrameFaults.clear();
     m_framesUntilHangUp = -1;
 }
 
@@ -151,10 +143,42 @@ bool EcuSimulator::sendRaw(const QByteArray &bytes)
     return writeToLine(bytes);
 }
 
-void EcuSimulator::setJumpGate(std::function<bool(qint64)> gate)
+EcuSimulator::Fault EcuSimulator::Fault::noAnswer()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_jumpGate = std::move(gate);
+    Fault fault;
+    fault.silent = true;
+    return fault;
+}
+
+EcuSimulator::Fault EcuSimulator::Fault::answerStatus(int status)
+{
+    Fault fault;
+    fault.status = status;
+    return fault;
+}
+
+EcuSimulator::Fault EcuSimulator::Fault::answerInPieces(const QVector<int> &sizes, int gapMs,
+                                                        const QByteArray &trailing)
+{
+    Fault fault;
+    fault.pieces = sizes;
+    fault.gapMs = gapMs;
+    fault.extraBytes = trailing;
+    return fault;
+}
+
+EcuSimulator::Fault EcuSimulator::Fault::corruptChecksum()
+{
+    Fault fault;
+    fault.wrongChecksum = true;
+    return fault;
+}
+
+EcuSimulator::Fault EcuSimulator::Fault::lineHangUp()
+{
+    Fault fault;
+    fault.hangUp = true;
+    return fault;
 }
 
 QVector<EcuSimulator::ReceivedFrame> EcuSimulator::frames() const
@@ -164,6 +188,14 @@ QVector<EcuSimulator::ReceivedFrame> EcuSimulator::frames() const
     QVector<ReceivedFrame> copy = m_frames;
     copy.detach();
     return copy;
+}
+
+QByteArray EcuSimulator::receivedCommands() const
+{
+    QByteArray commands;
+    for (const ReceivedFrame &frame : frames())
+        commands.append(static_cast<char>(frame.command));
+    return commands;
 }
 
 bool EcuSimulator::waitForFrames(int count, int timeoutMs) const
@@ -280,37 +312,17 @@ void EcuSimulator::handleFrame(const QByteArray &frame, Clock::time_point arrive
 {
     if (!sleepUntil(arrivedAt))
         return;
-    const bool isData = quint8(frame.at(2)) == DataKind;
     const quint8 code = quint8(frame.at(3));
     const bool checksumOk = hasValidChecksum(frame);
-    const bool isJump = !isData && code == JumpToBootloader && checksumOk;
     const qint64 atMs = steadyMs(arrivedAt);
-
-    std::function<bool(qint64)> gate;
-    qint64 lastJumpMs;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        gate = m_jumpGate;
-        lastJumpMs = m_lastJumpMs;
-    }
-    // The gate may take the tests' locks; it runs without ours.
-    const bool refusedByGate = isJump && gate && !gate(lastJumpMs);
 
     Fault fault;
     int answered;
     bool hangUpAfterAnswer = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (isJump)
-            m_lastJumpMs = atMs;
-        const quint8 status = refusedByGate ? quint8(Bootloader::NoResetPulse) : m_bootloader.handle(frame);
-        if (!isData && code == FlashApplicationStart && status == positiveStatus(code))
-            m_dataFrameIndex = 0;
-        const int dataIndex = isData ? m_dataFrameIndex++ : -1;
-        if (isData && m_dataFrameFaults.contains(dataIndex))
-            fault = m_dataFrameFaults.value(dataIndex);
-        else
-            fault = m_commandFaults.value(code);
+        const quint8 status = m_bootloader.handle(frame);
+        fault = m_commandFaults.value(code);
         if (fault.silent || fault.hangUp)
             answered = -1;
         else

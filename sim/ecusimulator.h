@@ -14,7 +14,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -51,7 +50,6 @@
 // Failure statuses (Bootloader::Status)
 //   0xF0 RefusedInThisState  the request is out of order in the present state
 //   0xF1 BadChecksum         the checksum field is wrong; the frame is not acted on
-//   0xF2 NoResetPulse        the jump gate refused Jump to Boot Loader
 //   0xF3 UnknownCommand      a command frame with a code that is not a command
 //   0xF4 VerifyFailed        no complete image since the last erase
 //
@@ -71,6 +69,14 @@ public:
         bool wrongChecksum = false;  // last byte of the checksum field altered
         int status = -1;             // status byte to send instead, -1 to keep it
         bool hangUp = false;         // close the line instead of answering
+
+        static Fault noAnswer();
+        static Fault answerStatus(int status);
+        // Trailing bytes follow the answer, in its last piece.
+        static Fault answerInPieces(const QVector<int> &sizes, int gapMs,
+                                    const QByteArray &trailing = QByteArray());
+        static Fault corruptChecksum();
+        static Fault lineHangUp();
     };
 
     struct ReceivedFrame {
@@ -97,11 +103,8 @@ public:
     // 0: no pacing. Otherwise both directions take 10 bits a byte at this rate.
     void setLineRate(int baud);
 
-    // A command fault applies to every frame whose byte 3 is that code, data frames too. A
-    // data-frame fault applies to the data frame with that 0-based index since the last
-    // accepted Flash start, and wins over a command fault.
+    // A command fault applies to every frame whose byte 3 is that code, data frames too.
     void setCommandFault(quint8 commandCode, const Fault &fault);
-    void setDataFrameFault(int index, const Fault &fault);
     // Also cancels a pending hang-up.
     void clearFaults();
     // Closes the line once n more frames have been handled, after giving the tool up to a
@@ -110,12 +113,9 @@ public:
     // Stale bytes: written to the line at once, unpaced. False if the line is closed.
     bool sendRaw(const QByteArray &bytes);
 
-    // Asked for every Jump to Boot Loader with a good checksum, given the time (steady ms)
-    // of the previous one, or of start() if none; false answers NoResetPulse. Called on the
-    // simulator's thread.
-    void setJumpGate(std::function<bool(qint64 sinceMs)> gate);
-
     QVector<ReceivedFrame> frames() const;
+    // The command byte of every frame received, in order.
+    QByteArray receivedCommands() const;
     bool waitForFrames(int count, int timeoutMs) const;
     qint64 skippedBytes() const;
 
@@ -147,12 +147,8 @@ private:
     Bootloader m_bootloader;
     QVector<ReceivedFrame> m_frames;
     QHash<quint8, Fault> m_commandFaults;
-    QHash<int, Fault> m_dataFrameFaults;
     int m_framesUntilHangUp = -1;
     int m_baud = 0;
-    std::function<bool(qint64)> m_jumpGate;
-    qint64 m_lastJumpMs = 0;
-    int m_dataFrameIndex = 0;
     qint64 m_skippedBytes = 0;
     QString m_portPath;
     QString m_errorString;

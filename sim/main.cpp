@@ -113,16 +113,10 @@ int main(int argc, char *argv[])
         printLine(stderr, QStringLiteral("ecu-sim: a command code is one hex byte, e.g. 10"));
         return 2;
     }
-    for (quint8 code : qAsConst(failCodes)) {
-        EcuSimulator::Fault fault;
-        fault.status = Bootloader::RefusedInThisState;
-        simulator.setCommandFault(code, fault);
-    }
-    for (quint8 code : qAsConst(silentCodes)) {
-        EcuSimulator::Fault fault;
-        fault.silent = true;
-        simulator.setCommandFault(code, fault);
-    }
+    for (quint8 code : qAsConst(failCodes))
+        simulator.setCommandFault(code, EcuSimulator::Fault::answerStatus(Bootloader::RefusedInThisState));
+    for (quint8 code : qAsConst(silentCodes))
+        simulator.setCommandFault(code, EcuSimulator::Fault::noAnswer());
 
     catchSignal(SIGINT);
     catchSignal(SIGTERM);

@@ -55,8 +55,6 @@ void TestBootProtocol::frames_data()
                                               << QByteArray() << "PrepareFlashApplicationFrame failed";
     QTest::newRow("end, negative length") << int(FlashApplicationEnd) << source << -1 << QByteArray()
                                           << "PrepareFlashApplicationEndFrame failed";
-    QTest::newRow("type below the range") << 15 << source << 0 << QByteArray() << "Protocol type did not match";
-    QTest::newRow("type above the range") << 23 << source << 0 << QByteArray() << "Protocol type did not match";
 }
 
 void TestBootProtocol::frames()

@@ -10,7 +10,6 @@
 #include "support/unitbench.h"
 #include "support/writerefusal.h"
 
-Q_DECLARE_METATYPE(EcuSimulator::Fault)
 
 // One step at a time against the simulated unit on a real port: what the step's wrapper
 // logs is what the user learns of the exchange.
@@ -26,46 +25,46 @@ private slots:
 void TestExchanges::answers_data()
 {
     QTest::addColumn<int>("command");
-    QTest::addColumn<EcuSimulator::Fault>("fault");
+    QTest::addColumn<Fault>("fault");
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("line");
     QTest::addColumn<QByteArray>("frames");
+    QTest::addColumn<int>("lineRate");  // 0: unpaced
 
-    EcuSimulator::Fault late;
+    Fault late;
     QTest::newRow("answer a byte at a time")
-        << 0x12 << AnswerInPieces(QVector<int>(7, 1), 150) << "" << "" << QByteArray::fromHex("1012");
-    QTest::newRow("stale positive answer on the line") << 0x11 << EcuSimulator::Fault() << "stale answer"
-        << "Verify Application: Received verify failure response" << QByteArray::fromHex("1011");
-    QTest::newRow("erase refused") << 0x12 << AnswerStatus(0x00) << ""
-        << "Erase Application: Received erase failure response" << QByteArray::fromHex("1012");
-    QTest::newRow("a ninth byte after a pause") << 0x12 << AnswerInPieces({5}, 300, QByteArray(1, '\0')) << ""
-        << "Erase Application: Invalid response frame received" << QByteArray::fromHex("1012");
-    QTest::newRow("port closed under the step") << 0x12 << EcuSimulator::Fault() << "port closed"
-        << "Erase Application: Port write timed out" << QByteArray::fromHex("10");
-    QTest::newRow("device fails the write while the answer is awaited") << 0x12 << EcuSimulator::Fault()
-        << "writes fail" << "Erase Application: Port write timed out" << QByteArray::fromHex("10");
+        << 0x12 << Fault::answerInPieces(QVector<int>(7, 1), 150) << "" << "" << QByteArray::fromHex("1012") << 0;
+    QTest::newRow("stale positive answer on the line") << 0x11 << Fault() << "stale answer"
+        << "Verify Application: Received verify failure response" << QByteArray::fromHex("1011") << 0;
+    QTest::newRow("a ninth byte after a pause") << 0x12 << Fault::answerInPieces({5}, 300, QByteArray(1, '\0')) << ""
+        << "Erase Application: Invalid response frame received" << QByteArray::fromHex("1012") << 0;
+    QTest::newRow("port closed under the step") << 0x12 << Fault() << "port closed"
+        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 0;
+    QTest::newRow("device fails the write while the answer is awaited") << 0x12 << Fault()
+        << "writes fail" << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 0;
     // The wait runs 20 s from the moment the data frame has left: a second away from both.
     late.delayMs = 19000;
     QTest::newRow("data frame answered 19 s after it left")
-        << 0x16 << late << "" << "" << QByteArray::fromHex("10121516");
+        << 0x16 << late << "" << "" << QByteArray::fromHex("10121516") << 115200;
     late.delayMs = 22500;
     QTest::newRow("data frame answered 22.5 s after it left") << 0x16 << late << ""
-        << "Flash Application: Port read timed out" << QByteArray::fromHex("10121516");
+        << "Flash Application: Port read timed out" << QByteArray::fromHex("10121516") << 115200;
+    // The data frame alone spends 34 s on the line, longer than one response wait.
+    QTest::newRow("data frame at 4800 baud") << 0x16 << Fault() << "" << "" << QByteArray::fromHex("10121516") << 4800;
 }
 
 void TestExchanges::answers()
 {
     QFETCH(int, command);
-    QFETCH(EcuSimulator::Fault, fault);
+    QFETCH(Fault, fault);
     QFETCH(QString, before);
     QFETCH(QString, line);
     QFETCH(QByteArray, frames);
+    QFETCH(int, lineRate);
 
     UnitBench bench;
-    QVERIFY(bench.start());
-    // Paced, the data frame's last byte arrives 1.42 s after its first.
-    if (command == 0x16)
-        bench.unit.setLineRate(115200);
+    QVERIFY(bench.start(QString::number(lineRate ? lineRate : 115200)));
+    bench.unit.setLineRate(lineRate);
     Norvane &window = bench.window;
     const QHash<int, std::function<bool()>> steps = {
         {0x11, [&] { return window.RunVerifyApplication(); }},
@@ -83,10 +82,14 @@ void TestExchanges::answers()
         WriteRefusal::refuse(int(window.serialPort->handle()));
     }
 
+    QElapsedTimer clock;
+    clock.start();
     const bool succeeded = steps.value(command)();
+    // The answer really came in pieces.
+    QVERIFY(clock.elapsed() >= fault.gapMs * fault.pieces.size());
     WriteRefusal::refuse(-1);
     const QVector<LogLine> lines = LogLines(window.progressTextEdit);
-    QCOMPARE(ReceivedCommands(bench.unit), frames);
+    QCOMPARE(bench.unit.receivedCommands(), frames);
     if (line.isEmpty()) {
         QVERIFY(succeeded);
         for (const LogLine &logged : lines)

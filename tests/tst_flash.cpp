@@ -100,7 +100,7 @@ void TestFlash::imagesArriveByteForByte()
     QCOMPARE(watch.lines(), progress);
     // Only the last frame ends the image.
     const int frameCount = (size + 16383) / 16384;
-    QCOMPARE(ReceivedCommands(bench.unit),
+    QCOMPARE(bench.unit.receivedCommands(),
              QByteArray::fromHex("101215") + QByteArray(frameCount - 1, '\x13') + QByteArray::fromHex("161114"));
     // Each frame lands at the address of its first byte; the last one is filled with zeros.
     const int written = frameCount * 16384;

@@ -37,7 +37,7 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
     sinceTick.start();
     ticker.start(5);
 
-    bench.unit.setCommandFault(0x10, AnswerInPieces({7}, 21000));
+    bench.unit.setCommandFault(0x10, Fault::answerInPieces({7}, 21000));
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(bench.window.verifyButton, Qt::LeftButton);

@@ -21,8 +21,5 @@ QVector<LogLine> LogLines(const QTextEdit *pane)
 
 QStringList LogTexts(const QTextEdit *pane)
 {
-    QStringList texts;
-    for (const LogLine &line : LogLines(pane))
-        texts << line.text;
-    return texts;
+    return pane->document()->isEmpty() ? QStringList() : pane->toPlainText().split('\n');
 }

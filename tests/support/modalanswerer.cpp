@@ -32,14 +32,17 @@ void ModalAnswerer::answerActiveModal()
         return;
 
     if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-        captions << dialog->windowTitle();
-        const QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
-        if (answer.isEmpty()) {
-            dialog->reject();
-        } else {
+        const QString answer = fileAnswers.value(0);
+        // The dialog lists its folder in the background and may select an entry of its own:
+        // accept once it would return the answer.
+        if (!answer.isEmpty() && dialog->selectedFiles() != QStringList{answer}) {
             dialog->selectFile(answer);
-            static_cast<QDialog *>(dialog)->accept();
+            return;
         }
+        captions << dialog->windowTitle();
+        if (!fileAnswers.isEmpty())
+            fileAnswers.removeFirst();
+        answer.isEmpty() ? dialog->reject() : static_cast<QDialog *>(dialog)->accept();
         return;
     }
 

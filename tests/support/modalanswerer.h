@@ -32,7 +32,6 @@ public:
 
     // File dialogs are answered in the order queued; an empty path cancels.
     void queueFileDialogAnswer(const QString &path) { fileAnswers << path; }
-    int fileDialogCaptionsSeen() const { return int(captions.size()); }
     QStringList fileDialogCaptions() const { return captions; }
 
     // Runs while the next message box is open, before it is closed.

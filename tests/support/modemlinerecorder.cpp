@@ -91,25 +91,3 @@ void ModemLineRecorder::setEmulating(bool on)
 {
     recording().emulating.store(on);
 }
-
-void ModemLineRecorder::clear()
-{
-    std::lock_guard<std::mutex> lock(recording().mutex);
-    recording().events.clear();
-}
-
-bool ModemLineRecorder::resetPulseSince(const QString &portPath, qint64 sinceMs)
-{
-    bool raised = false;
-    for (const Event &event : events(portPath)) {
-        if (event.atMs < sinceMs)
-            continue;
-        if (!event.dtr)
-            raised = false;
-        else if (event.rts)
-            raised = true;
-        else if (raised)
-            return true;
-    }
-    return false;
-}

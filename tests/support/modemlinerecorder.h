@@ -19,13 +19,8 @@ public:
     };
 
     static QVector<Event> events(const QString &portPath);
-    static void clear();
     // Off: the lines are refused again, as on a bare pseudo-terminal.
     static void setEmulating(bool on);
-
-    // Whether the port got the reset pulse at or after sinceMs: DTR on while RTS went on
-    // and then off again.
-    static bool resetPulseSince(const QString &portPath, qint64 sinceMs);
 };
 
 #endif // MODEMLINERECORDER_H

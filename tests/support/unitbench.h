@@ -1,9 +1,8 @@
 #ifndef TESTS_UNITBENCH_H
 #define TESTS_UNITBENCH_H
 
-#include <QByteArray>
+#include <QMetaType>
 #include <QString>
-#include <QVector>
 
 #include "app/norvane.h"
 #include "ecusimulator.h"
@@ -24,16 +23,7 @@ struct UnitBench {
 // Puts the line into the port list, selects it and presses Connect, as a user would.
 bool ConnectWindow(Norvane &window, const QString &portPath, const QString &baudText = "115200");
 
-// The command byte of every frame the unit received, in order.
-QByteArray ReceivedCommands(const EcuSimulator &unit);
-
-// Faults of the unit's answer.
-EcuSimulator::Fault NoAnswer();
-EcuSimulator::Fault AnswerStatus(int status);
-// Trailing bytes follow the answer, in its last piece.
-EcuSimulator::Fault AnswerInPieces(const QVector<int> &sizes, int gapMs,
-                                   const QByteArray &trailing = QByteArray());
-EcuSimulator::Fault WrongChecksum();
-EcuSimulator::Fault HangUpInstead();
+using Fault = EcuSimulator::Fault;
+Q_DECLARE_METATYPE(Fault)
 
 #endif
