@@ -5,11 +5,12 @@
 
 #include "rom/romimage.h"
 
-// Reads the whole chosen file; a refusal is logged and its reason shown in the status bar.
+// Reads the whole chosen file, letting the window live meanwhile; a refusal is logged and its
+// reason shown in the status bar.
 bool Norvane::CheckRomFile(RomImage *image)
 {
     QString reason;
-    if (ReadRomImage(romFilePath, image, &reason)) {
+    if (ReadRomImage(romFilePath, image, &reason, [this] { LetEventsRun(); })) {
         Ui_Norvane::statusBar->clearMessage();
         return true;
     }

@@ -13,6 +13,8 @@ namespace {
 constexpr int RECORD_FRAME_SIZE = 5;
 constexpr int RECORD_DATA_POSITION = 4;
 constexpr quint64 ADDRESS_SPACE_END = quint64(1) << 32;
+// About 64 KiB of image in 16-byte records.
+constexpr int PULSE_LINES = 4096;
 
 QString Address(quint64 address)
 {
@@ -58,7 +60,7 @@ bool DecodeRecord(QByteArray line, QByteArray *record, QString *reason)
 
 } // namespace
 
-bool ReadRomImage(const QString &path, RomImage *image, QString *reason)
+bool ReadRomImage(const QString &path, RomImage *image, QString *reason, const ReadingPulse &pulse)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -79,10 +81,10 @@ bool ReadRomImage(const QString &path, RomImage *image, QString *reason)
         *reason = "not a regular file";
         return false;
     }
-    return ParseRomImage(file, image, reason);
+    return ParseRomImage(file, image, reason, pulse);
 }
 
-bool ParseRomImage(QIODevice &file, RomImage *image, QString *reason)
+bool ParseRomImage(QIODevice &file, RomImage *image, QString *reason, const ReadingPulse &pulse)
 {
     RomImage found;
     quint32 upperAddress = 0;
@@ -100,6 +102,8 @@ bool ParseRomImage(QIODevice &file, RomImage *image, QString *reason)
     qint64 length;
     while ((length = file.readLine(buffer, LINE_BUFFER_SIZE)) > 0) {
         ++lineNumber;
+        if (pulse && lineNumber % PULSE_LINES == 0)
+            pulse();
         const QByteArray line(buffer, static_cast<int>(length));
         if (!line.endsWith('\n') && !file.atEnd())
             return refuse(QString("longer than %1 characters").arg(LINE_BUFFER_SIZE - 1));

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 class QIODevice;
 
 // One read takes at most 99 characters, line end included; a longer line is refused.
@@ -25,11 +27,15 @@ struct RomImage {
     QByteArray bytes;
 };
 
+// Called every few thousand lines, so that a caller on the GUI thread can keep its window
+// live while a large file is read.
+using ReadingPulse = std::function<void()>;
+
 // Reads and checks the ROM file at path; only a regular file is opened. On refusal the
 // reason says why, with the line number where there is one.
-bool ReadRomImage(const QString &path, RomImage *image, QString *reason);
+bool ReadRomImage(const QString &path, RomImage *image, QString *reason, const ReadingPulse &pulse = {});
 
 // The check on a device opened as text.
-bool ParseRomImage(QIODevice &file, RomImage *image, QString *reason);
+bool ParseRomImage(QIODevice &file, RomImage *image, QString *reason, const ReadingPulse &pulse = {});
 
 #endif

@@ -19,14 +19,20 @@ private slots:
     void timeOutThenFlashWithUserActions();
 };
 
-// Seven bytes of the Jump answer, then a pause past the wait; the last byte comes while the
-// Flash settles. A refusal stays open for seconds mid-flash, and closing the window is refused.
+// A large bad file is checked; seven bytes of the Jump answer, then a pause past the wait;
+// the last byte comes while the Flash settles. A refusal stays open for seconds mid-flash,
+// and closing the window is refused.
 void TestResponsiveness::timeOutThenFlashWithUserActions()
 {
     UnitBench bench;
     QVERIFY(bench.start());
     bench.unit.setLineRate(115200);
     bench.window.show();
+
+    QTemporaryDir directory;
+    const QString large = directory.filePath("large.rom");
+    QVERIFY(WriteRomFile(large, 0x80000, SampleImage(16 << 20, 16)));
+    QVERIFY(QFile::resize(large, QFileInfo(large).size() - 12));
 
     // The longest time the event loop went without running this timer.
     QTimer ticker;
@@ -36,6 +42,13 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
     connect(&ticker, &QTimer::timeout, [&] { longestStall = qMax(longestStall, sinceTick.restart()); });
     sinceTick.start();
     ticker.start(5);
+
+    // A large file found bad only at its end: the whole check runs before the refusal.
+    bench.window.romFilePath = large;
+    bench.window.hexFileTextEdit->setPlainText(large);
+    QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
+    QCOMPARE(LogTexts(bench.window.progressTextEdit).last(), QString("[Flash Hanlder] Flash failed"));
+    bench.window.progressTextEdit->clear();
 
     bench.unit.setCommandFault(0x10, Fault::answerInPieces({7}, 21000));
     QElapsedTimer clock;
@@ -49,7 +62,6 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
     QCOMPARE(LogTexts(bench.window.progressTextEdit), failure);
 
     bench.unit.clearFaults();
-    QTemporaryDir directory;
     const QByteArray image = SampleImage(6 * 16384, 6);
     bench.window.romFilePath = directory.filePath("six.rom");
     bench.window.hexFileTextEdit->setPlainText(bench.window.romFilePath);
