@@ -20,10 +20,11 @@ void Norvane::SetUpLogSaving()
 void Norvane::ShowLogContextMenu(const QPoint &position)
 {
     QMenu *menu = progressTextEdit->createStandardContextMenu(position);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addSeparator();
     menu->addAction(actionSaveLog);
-    menu->exec(progressTextEdit->viewport()->mapToGlobal(position));
-    delete menu;
+    // A menu running a loop of its own would hold up an operation that waits beneath it.
+    menu->popup(progressTextEdit->viewport()->mapToGlobal(position));
 }
 
 // The dialog would hold a running operation in the middle of its exchange.
