@@ -10,25 +10,13 @@
 
 #include "app/norvane.h"
 #include "ecusimulator.h"
-#include "intelhexwriter.h"
-#include "sparsememory.h"
+#include "sampleimage.h"
 #include "walkthrough.h"
 
 namespace {
 
 constexpr quint32 SAMPLE_ADDRESS = 0x80000;
 constexpr int SAMPLE_SIZE = 256 * 1024;
-
-QByteArray SampleImage()
-{
-    QByteArray image(SAMPLE_SIZE, '\0');
-    quint32 state = 0x2545F491u;
-    for (char &byte : image) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return image;
-}
 
 // The window's log is what a user reads here; the tool's diagnostics and the platform's
 // notices would bury it. Only real failures reach the terminal.
@@ -64,16 +52,13 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    const QByteArray sample = SampleImage();
-    SparseMemory image;
-    image.write(SAMPLE_ADDRESS, sample);
+    const QByteArray sample = SampleImage(SAMPLE_SIZE);
     // The program may be installed read-only, so the sample lives in a folder of its own
     // that goes when the rehearsal ends.
     const QTemporaryDir sampleFolder(QDir::temp().absoluteFilePath("varnholt-rehearsal-XXXXXX"));
     const QString samplePath = sampleFolder.filePath("sample.rom");
-    QString error;
-    if (!sampleFolder.isValid() || !IntelHexWriter::save(image, samplePath, &error)) {
-        std::fprintf(stderr, "Cannot write %s: %s\n", qPrintable(samplePath), qPrintable(error));
+    if (!sampleFolder.isValid() || !WriteRomFile(samplePath, SAMPLE_ADDRESS, sample)) {
+        std::fprintf(stderr, "Cannot write %s\n", qPrintable(samplePath));
         return 1;
     }
 
