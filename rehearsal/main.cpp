@@ -3,12 +3,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QIcon>
-#include <QPlainTextEdit>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <cstdio>
 
 #include "app/norvane.h"
+#include "cleanexit.h"
+#include "driver/windowdriver.h"
 #include "ecusimulator.h"
 #include "sampleimage.h"
 #include "walkthrough.h"
@@ -17,6 +19,8 @@ namespace {
 
 constexpr quint32 SAMPLE_ADDRESS = 0x80000;
 constexpr int SAMPLE_SIZE = 256 * 1024;
+// A walk-through on the unpaced unit takes about half a minute.
+constexpr int WALKTHROUGH_BOUND_MS = 120 * 1000;
 
 // The window's log is what a user reads here; the tool's diagnostics and the platform's
 // notices would bury it. Only real failures reach the terminal.
@@ -26,6 +30,32 @@ void KeepFailuresOnly(QtMsgType type, const QMessageLogContext &context, const Q
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
+bool HasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+bool DrawsOffscreen()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == "offscreen" || platform == "minimal";
+}
+
+int WalkThrough(Norvane &window, EcuSimulator &unit, const QString &samplePath, const QByteArray &sample,
+                const QString &shotsPath, CleanExit &exit)
+{
+    const QDir shots(shotsPath);
+    if (!shots.mkpath(".")) {
+        std::fprintf(stderr, "Cannot create %s\n", qPrintable(shots.path()));
+        return 1;
+    }
+    Walkthrough walkthrough(window, unit, samplePath, SAMPLE_ADDRESS, sample, shots);
+    exit.watchdog(WALKTHROUGH_BOUND_MS, walkthrough.currentStep());
+    const bool succeeded = walkthrough.run();
+    std::printf("%s\n", succeeded ? "Walk-through succeeded: Flash, Verify and Erase" : "Walk-through FAILED");
+    return succeeded ? 0 : 1;
+}
+
 } // namespace
 
 // Rehearses a flash without a unit: the tool's own window, wired to a simulated ECU.
@@ -33,8 +63,7 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(KeepFailuresOnly);
     // Without a display the window is drawn offscreen, for the walk-through and its screenshots.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (!HasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     application.setWindowIcon(QIcon(":/varnholt.svg"));
@@ -45,22 +74,31 @@ int main(int argc, char *argv[])
                                      "screenshots in <directory>; exit 0 only if all succeed.",
                       "directory"});
     parser.process(application);
-
+    const bool walkingThrough = parser.isSet("walkthrough");
+    if (!walkingThrough && DrawsOffscreen()) {
+        std::fprintf(stderr, "No display is available ($DISPLAY and $WAYLAND_DISPLAY are unset), so the window "
+                             "cannot be shown.\nTo rehearse without one: varnholt-rehearsal --walkthrough <directory>\n");
+        return 2;
+    }
     EcuSimulator unit;
     if (!unit.start()) {
         std::fprintf(stderr, "Cannot start the simulated ECU: %s\n", qPrintable(unit.errorString()));
         return 1;
     }
-
     const QByteArray sample = SampleImage(SAMPLE_SIZE);
     // The program may be installed read-only, so the sample lives in a folder of its own
     // that goes when the rehearsal ends.
-    const QTemporaryDir sampleFolder(QDir::temp().absoluteFilePath("varnholt-rehearsal-XXXXXX"));
+    QTemporaryDir sampleFolder(QDir::temp().absoluteFilePath("varnholt-rehearsal-XXXXXX"));
     const QString samplePath = sampleFolder.filePath("sample.rom");
     if (!sampleFolder.isValid() || !WriteRomFile(samplePath, SAMPLE_ADDRESS, sample)) {
         std::fprintf(stderr, "Cannot write %s\n", qPrintable(samplePath));
         return 1;
     }
+    // A walk-through must not depend on what other Qt programs left in the user's settings.
+    if (walkingThrough)
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sampleFolder.filePath("settings"));
+    CleanExit exit(sampleFolder, unit);
+    exit.onSignals();
 
     Norvane window;
     window.comportComboBox->addItem(unit.portPath());
@@ -69,21 +107,9 @@ int main(int argc, char *argv[])
                 SAMPLE_SIZE, SAMPLE_ADDRESS, qPrintable(samplePath));
     std::fflush(stdout);
     window.show();
+    if (walkingThrough)
+        return WalkThrough(window, unit, samplePath, sample, parser.value("walkthrough"), exit);
 
-    if (!parser.isSet("walkthrough")) {
-        window.romFilePath = QDir::toNativeSeparators(samplePath);
-        window.hexFileTextEdit->setPlainText(window.romFilePath);
-        return application.exec();
-    }
-
-    const QDir shots(parser.value("walkthrough"));
-    if (!shots.mkpath(".")) {
-        std::fprintf(stderr, "Cannot create %s\n", qPrintable(shots.path()));
-        return 1;
-    }
-    Walkthrough walkthrough(window, unit, samplePath, SAMPLE_ADDRESS, sample, shots);
-    const bool succeeded = walkthrough.run();
-    std::printf("%s\n", succeeded ? "Walk-through succeeded: Flash, Verify and Erase"
-                                  : "Walk-through FAILED");
-    return succeeded ? 0 : 1;
+    WindowDriver(window).chooseRomFile(samplePath);
+    return application.exec();
 }

@@ -1,19 +1,13 @@
 #include "walkthrough.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDialog>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QSerialPort>
 #include <QTextEdit>
 
 #include <cstdio>
 
 #include "app/norvane.h"
 #include "ecusimulator.h"
-#include "ui/myconnectbutton.h"
 
 namespace {
 
@@ -28,37 +22,27 @@ void Print(const QString &line)
 Walkthrough::Walkthrough(Norvane &window, EcuSimulator &unit, const QString &samplePath,
                          quint32 sampleAddress, const QByteArray &sample, const QDir &shots)
     : window(window)
+    , driver(window)
     , unit(unit)
     , samplePath(samplePath)
     , sampleAddress(sampleAddress)
     , sample(sample)
     , shots(shots)
+    , step("start")
 {
-    connect(&modalWatch, &QTimer::timeout, this, &Walkthrough::answerModal);
+    connect(&driver.answerer, &ModalAnswerer::boxAnswered, this,
+            [](const QString &text) { Print("Message box: " + text); });
     connect(window.progressTextEdit, &QTextEdit::textChanged, this, &Walkthrough::printNewLogLines);
 }
 
 bool Walkthrough::run()
 {
-    modalWatch.start(20);
     saveShot("window.png");
-
-    Print("> Connect");
-    window.connectButton->click();
-    if (!window.serialPort->isOpen()) {
-        Print("Connecting to the simulated unit failed");
+    if (!connectAndChoose())
         return false;
-    }
 
-    Print("> Browse " + samplePath);
-    window.browseButton->click();
-    if (window.romFilePath != QDir::toNativeSeparators(samplePath)) {
-        Print("Choosing the sample image failed");
-        return false;
-    }
-
-    Print("> Flash");
-    bool ok = operate(window.flashButton, "[Flash Hanlder] Reset success", "after-flash.png");
+    begin("Flash");
+    bool ok = operate(WindowDriver::Flash, "after-flash.png");
     if (ok && unit.memory(sampleAddress, sample.size()) != sample) {
         Print("The unit's memory differs from the image");
         ok = false;
@@ -67,53 +51,48 @@ bool Walkthrough::run()
         Print(QString("The unit holds the image: %1 bytes at 0x%2 match")
                   .arg(sample.size()).arg(sampleAddress, 0, 16));
 
-    Print("> Verify");
-    ok = operate(window.verifyButton, "[Verify Hanlder] Reset success", "after-verify.png") && ok;
-    Print("> Erase");
-    ok = operate(window.eraseButton, "[Erase Hanlder] Reset success", "after-erase.png") && ok;
-
-    modalWatch.stop();
-    return ok && refusals == 0;
+    begin("Verify");
+    ok = operate(WindowDriver::Verify, "after-verify.png") && ok;
+    begin("Erase");
+    ok = operate(WindowDriver::Erase, "after-erase.png") && ok;
+    return ok && driver.answerer.boxes().isEmpty();
 }
 
-bool Walkthrough::operate(QPushButton *button, const QString &successLine, const QString &shotName)
+// The sample is chosen through the Browse dialog itself, answered as a person would.
+bool Walkthrough::connectAndChoose()
 {
-    button->click();
-    const QStringList lines = window.progressTextEdit->toPlainText().split("\n");
+    begin("Connect");
+    if (!driver.connectTo(unit.portPath(), window.baudrateComboBox->currentText())) {
+        Print("Connecting to the simulated unit failed");
+        return false;
+    }
+    begin("Browse " + samplePath);
+    driver.answerer.typeIntoNextFileDialog(samplePath);
+    window.browseButton->click();
+    if (window.romFilePath != QDir::toNativeSeparators(samplePath)) {
+        Print("Choosing the sample image failed: " + driver.answerer.failures().join("; "));
+        return false;
+    }
+    return true;
+}
+
+bool Walkthrough::operate(WindowDriver::Operation operation, const QString &shotName)
+{
+    const bool succeeded = driver.run(operation);
     saveShot(shotName);
-    return lines.last() == successLine;
+    return succeeded;
 }
 
-// Answers the file dialog with the sample; any message box is a refusal.
-void Walkthrough::answerModal()
+void Walkthrough::begin(const QString &name)
 {
-    QWidget *modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible())
-        return;
-    // The dialog lists folders in the background and may select an entry of its own
-    // meanwhile; accepting that would open a folder instead. Accept once the sample is
-    // what it would return.
-    if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-        if (dialog->selectedFiles() == QStringList{samplePath})
-            static_cast<QDialog *>(dialog)->accept();
-        else
-            dialog->selectFile(samplePath);
-        return;
-    }
-    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        Print("Message box: " + box->text());
-        ++refusals;
-        box->done(QMessageBox::Ok);
-    }
+    step = name;
+    Print("> " + name);
 }
 
 // The progress line is rewritten in place, so a changed last line is printed again.
 void Walkthrough::printNewLogLines()
 {
-    const QString text = window.progressTextEdit->toPlainText();
-    if (text.isEmpty())
-        return;
-    const QStringList lines = text.split("\n");
+    const QStringList lines = driver.logLines();
     int common = 0;
     while (common < lines.size() && common < printed.size() && lines.at(common) == printed.at(common))
         ++common;

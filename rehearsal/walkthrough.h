@@ -5,11 +5,12 @@
 #include <QDir>
 #include <QObject>
 #include <QString>
-#include <QTimer>
+#include <QStringList>
+
+#include "driver/windowdriver.h"
 
 class EcuSimulator;
 class Norvane;
-class QPushButton;
 
 // Plays a technician's session on the window by itself: connect, choose the sample,
 // Flash, Verify, Erase; prints the log as it grows and keeps a screenshot of each step.
@@ -23,22 +24,25 @@ public:
 
     // True when every operation succeeded and the unit held the image after the Flash.
     bool run();
+    // What it is doing now, for a watchdog to name.
+    const QString *currentStep() const { return &step; }
 
 private:
-    bool operate(QPushButton *button, const QString &successLine, const QString &shotName);
-    void answerModal();
+    bool connectAndChoose();
+    bool operate(WindowDriver::Operation operation, const QString &shotName);
+    void begin(const QString &name);
     void printNewLogLines();
     void saveShot(const QString &name);
 
     Norvane &window;
+    WindowDriver driver;
     EcuSimulator &unit;
     QString samplePath;
     quint32 sampleAddress;
     QByteArray sample;
     QDir shots;
-    QTimer modalWatch;
+    QString step;
     QStringList printed;
-    int refusals = 0;
 };
 
 #endif

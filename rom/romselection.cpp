@@ -1,8 +1,9 @@
 #include "app/norvane.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
+
+#include "ui/filechooser.h"
 
 void Norvane::HandleBrowseButton()
 {
@@ -12,7 +13,7 @@ void Norvane::HandleBrowseButton()
     }
 
     hexFileTextEdit->clear();
-    romFilePath = QFileDialog::getOpenFileName(this, tr("Open HEX File"), QDir::homePath(), "");
+    romFilePath = FileChooser::openFileName(this, tr("Open HEX File"), QDir::homePath(), "");
     romFilePath = QDir::toNativeSeparators(romFilePath);
     hexFileTextEdit->setPlainText(romFilePath);
 

@@ -89,28 +89,40 @@ void TestConnection::browse_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("refusal");
-    QTest::newRow("app.rom") << "app.rom" << "";
-    QTest::newRow("cancelled") << "" << "";
-    QTest::newRow("upper-case extension") << "app.ROM" << "Browse valid .rom file";
-    QTest::newRow("extension not last") << "app.rom.bak" << "Browse valid .rom file";
-    QTest::newRow("hex file") << "app.hex" << "Browse valid .rom file";
+    QTest::addColumn<bool>("typedIntoDialog");
+    QTest::newRow("a .rom file is taken") << "app.rom" << "" << false;
+    QTest::newRow("a .rom file typed into the dialog is taken") << "app.rom" << "" << true;
+    QTest::newRow("cancelling drops the earlier choice") << "" << "" << false;
+    QTest::newRow("an upper-case extension is refused") << "app.ROM" << "Browse valid .rom file" << false;
+    QTest::newRow("an extension not last is refused") << "app.rom.bak" << "Browse valid .rom file" << false;
+    QTest::newRow("a hex file is refused") << "app.hex" << "Browse valid .rom file" << true;
 }
 
 void TestConnection::browse()
 {
     QFETCH(QString, name);
     QFETCH(QString, refusal);
+    QFETCH(bool, typedIntoDialog);
     UnitBench bench;
     QTemporaryDir directory;
     Norvane &window = bench.window;
-    QString path;
-    for (const QString &file : {QString("previous.rom"), name}) {
-        path = file.isEmpty() ? QString() : directory.filePath(file);
-        QVERIFY(path.isEmpty() || QFile(path).open(QIODevice::WriteOnly));
+    QString path = directory.filePath("previous.rom");
+    QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+    QVERIFY(bench.driver.chooseRomFile(path));
+
+    path = name.isEmpty() ? QString() : directory.filePath(name);
+    QVERIFY(path.isEmpty() || QFile(path).open(QIODevice::WriteOnly));
+    if (typedIntoDialog)
+        bench.answerer.typeIntoNextFileDialog(path);
+    else
         bench.answerer.queueFileDialogAnswer(path);
-        QTest::mouseClick(window.browseButton, Qt::LeftButton);
-    }
+    QTest::mouseClick(window.browseButton, Qt::LeftButton);
+    QVERIFY2(bench.answerer.failures().isEmpty(), qPrintable(bench.answerer.failures().join("; ")));
     QCOMPARE(bench.answerer.texts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
+    // The dialog itself: its caption, and the home folder to start in.
+    QCOMPARE(bench.answerer.fileDialogCaptions(), QStringList({"Open HEX File", "Open HEX File"}));
+    if (typedIntoDialog)
+        QCOMPARE(bench.answerer.fileDialogFolders(), QStringList{QDir::homePath()});
 
     // Any answer but a .rom file drops the previous choice.
     const bool chosen = !path.isEmpty() && refusal.isEmpty();

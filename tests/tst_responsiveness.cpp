@@ -20,7 +20,7 @@ private slots:
 };
 
 // A large bad file is checked; seven bytes of the Jump answer, then a pause past the wait;
-// the last byte comes while the Flash settles. A refusal stays open for seconds mid-flash,
+// the last byte comes while the Flash settles. A refusal stays open for 4 s mid-flash,
 // and closing the window is refused.
 void TestResponsiveness::timeOutThenFlashWithUserActions()
 {
@@ -66,7 +66,7 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
     bench.window.romFilePath = directory.filePath("six.rom");
     bench.window.hexFileTextEdit->setPlainText(bench.window.romFilePath);
     QVERIFY(WriteRomFile(bench.window.romFilePath, 0x80000, image));
-    bench.answerer.holdNextBoxOpen(3000);
+    bench.answerer.holdNextBoxOpen(4000);
     int framesAtOpen = 0;
     int framesAtClose = 0;
     bench.answerer.whileNextBoxOpen([&] {
@@ -86,7 +86,7 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
     QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 
     QCOMPARE(bench.answerer.texts(), QVector<QString>(2, "Operation is in progress please wait..").toList());
-    // A frame takes 1.42 s on the line at 115200 baud.
+    // A frame takes 1.42 s on the line at 115200 baud: a box held open for 4 s sees at least two.
     QVERIFY2(framesAtClose - framesAtOpen >= 2, qPrintable(QString("%1 to %2").arg(framesAtOpen).arg(framesAtClose)));
     const QVector<LogLine> lines = LogLines(bench.window.progressTextEdit);
     QCOMPARE(LogTexts(bench.window.progressTextEdit).mid(0, 3), failure);
@@ -96,7 +96,8 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
     QCOMPARE(lines.at(7).colour, LOG_BLUE);
     QCOMPARE(lines.last().text, QString("[Flash Hanlder] Reset success"));
     QCOMPARE(bench.unit.memory(0x80000, image.size()), image);
-    QVERIFY2(longestStall < 100, qPrintable(QString("%1 ms").arg(longestStall)));
+    // A wait that held the loop would stall it for seconds; a loaded machine, for a fraction of one.
+    QVERIFY2(longestStall < 500, qPrintable(QString("%1 ms").arg(longestStall)));
     QVERIFY(!closed);
     QVERIFY(bench.window.close());
 }

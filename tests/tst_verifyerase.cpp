@@ -176,7 +176,7 @@ void TestVerifyErase::portClosesOnlyWhenTheLineIsLost()
     QTest::mouseClick(bench.window.connectButton, Qt::LeftButton);
     EcuSimulator fresh;
     QVERIFY(fresh.start());
-    QVERIFY(ConnectWindow(bench.window, fresh.portPath()));
+    QVERIFY(bench.driver.connectTo(fresh.portPath()));
     fresh.setCommandFault(0x11, Fault::answerStatus(0x81));
     QTest::mouseClick(bench.window.verifyButton, Qt::LeftButton);
     QCOMPARE(LogTexts(bench.window.progressTextEdit).last(), QString("[Verify Hanlder] Reset success"));

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 
 #include "app/norvane.h"
-#include "support/modalanswerer.h"
+#include "driver/modalanswerer.h"
 
 // The Help menu and saving the log.
 class TestWindow : public QObject

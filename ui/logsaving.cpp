@@ -2,9 +2,10 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
 #include <QMenu>
 #include <QSaveFile>
+
+#include "ui/filechooser.h"
 
 // The pane keeps its own context menu; saving is added at its end.
 void Norvane::SetUpLogSaving()
@@ -35,8 +36,8 @@ void Norvane::SaveLogAs()
         return;
     }
 
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save Log As"), QDir::homePath(),
-                                                      tr("Text files (*.txt);;All files (*)"));
+    const QString path = FileChooser::saveFileName(this, tr("Save Log As"), QDir::homePath(),
+                                                   tr("Text files (*.txt);;All files (*)"));
     if (path.isEmpty())
         return;
 

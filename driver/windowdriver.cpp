@@ -1,0 +1,77 @@
+#include "driver/windowdriver.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QTextEdit>
+
+#include "app/norvane.h"
+#include "connection/operationtexts.h"
+#include "ui/myconnectbutton.h"
+
+WindowDriver::WindowDriver(Norvane &window)
+    : window(window)
+{
+}
+
+bool WindowDriver::connectTo(const QString &portPath, const QString &baudText)
+{
+    if (window.comportComboBox->findText(portPath) < 0)
+        window.comportComboBox->addItem(portPath);
+    window.comportComboBox->setCurrentText(portPath);
+    window.baudrateComboBox->setCurrentText(baudText);
+    window.connectButton->click();
+    return window.serialPort->isOpen() && window.connectButton->isChecked();
+}
+
+bool WindowDriver::chooseRomFile(const QString &path)
+{
+    answerer.queueFileDialogAnswer(path);
+    window.browseButton->click();
+    return window.romFilePath == QDir::toNativeSeparators(path);
+}
+
+bool WindowDriver::run(Operation operation)
+{
+    button(operation)->click();
+    return lastLogLine() == successLine(operation);
+}
+
+QString WindowDriver::successLine(Operation operation)
+{
+    switch (operation) {
+    case Flash:
+        return FLASH_TEXTS.resetSucceeded;
+    case Verify:
+        return VERIFY_TEXTS.resetSucceeded;
+    case Erase:
+        break;
+    }
+    return ERASE_TEXTS.resetSucceeded;
+}
+
+QPushButton *WindowDriver::button(Operation operation) const
+{
+    switch (operation) {
+    case Flash:
+        return window.flashButton;
+    case Verify:
+        return window.verifyButton;
+    case Erase:
+        break;
+    }
+    return window.eraseButton;
+}
+
+QStringList WindowDriver::logLines() const
+{
+    const QString text = window.progressTextEdit->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split('\n');
+}
+
+QString WindowDriver::lastLogLine() const
+{
+    const QStringList lines = logLines();
+    return lines.isEmpty() ? QString() : lines.last();
+}
