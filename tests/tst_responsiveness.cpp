@@ -96,8 +96,10 @@ void TestResponsiveness::timeOutThenFlashWithUserActions()
     QCOMPARE(lines.at(7).colour, LOG_BLUE);
     QCOMPARE(lines.last().text, QString("[Flash Hanlder] Reset success"));
     QCOMPARE(bench.unit.memory(0x80000, image.size()), image);
-    // A wait that held the loop would stall it for seconds; a loaded machine, for a fraction of one.
-    QVERIFY2(longestStall < 500, qPrintable(QString("%1 ms").arg(longestStall)));
+    // The shortest wait that could hold the loop is a 2 s pause, and the unyielding check of
+    // the large file took 1.7 s on an idle machine; a heavily loaded one stalls the loop for
+    // up to about a second (1.2 s seen at a load of 17 on two cores).
+    QVERIFY2(longestStall < 1500, qPrintable(QString("%1 ms").arg(longestStall)));
     QVERIFY(!closed);
     QVERIFY(bench.window.close());
 }
