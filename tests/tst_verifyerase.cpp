@@ -140,8 +140,10 @@ void TestVerifyErase::operations()
     const QVector<EcuSimulator::ReceivedFrame> received = bench.unit.frames();
     const qint64 pulse = events.at(2).atMs - events.at(1).atMs;
     const qint64 settle = received.at(0).atMs - events.at(2).atMs;
-    QVERIFY2(pulse >= 100 && pulse < 600, qPrintable(QString::number(pulse)));
-    QVERIFY2(settle >= 2000 && settle < 2600, qPrintable(QString::number(settle)));
+    // Never cut short; the upper bounds catch a wait of the wrong kind (a 2 s pause for the
+    // pulse, a second pause before the request), not a loaded machine's lateness.
+    QVERIFY2(pulse >= 100 && pulse < 1500, qPrintable(QString::number(pulse)));
+    QVERIFY2(settle >= 2000 && settle < 4000, qPrintable(QString::number(settle)));
     if (received.size() > 1)
         QVERIFY(received.at(1).atMs - received.at(0).atMs >= 2000);
     if (frames.endsWith('\x14'))
