@@ -5,6 +5,7 @@
 #include <QSerialPort>
 #include <QStringList>
 
+#include "app/version.h"
 #include "ui/indextextsignal.h"
 #include "ui/myconnectbutton.h"
 
@@ -18,7 +19,7 @@ Norvane::Norvane(QWidget *parent)
     serialPort = new QSerialPort();
     portName = "";
     baudRate = 0;
-    toolVersion = "6.2";
+    toolVersion = VARNHOLT_VERSION;
     busy = false;
     openWaits = 0;
 
