@@ -1,9 +1,9 @@
 #ifndef TESTS_WRITEREFUSAL_H
 #define TESTS_WRITEREFUSAL_H
 
-// Linked into a test executable, this file defines write() in front of the C library's, so
-// that a real port on a pseudo-terminal can meet a write error the way a failing device
-// gives one. Every other write is passed on.
+// Makes the writes to one descriptor fail, so that a real port on a pseudo-terminal meets
+// a write error the way a failing device gives one. Works through the program's write()
+// of writeinterposer.cpp; every other write is passed on.
 class WriteRefusal
 {
 public:

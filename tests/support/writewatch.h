@@ -1,13 +1,12 @@
-#ifndef BENCH_PORTWRITEWATCH_H
-#define BENCH_PORTWRITEWATCH_H
+#ifndef TESTS_WRITEWATCH_H
+#define TESTS_WRITEWATCH_H
 
 #include <QVector>
 #include <QtGlobal>
 
-// Notes when each write() to one descriptor begins. Linked into an executable, this file
-// defines write() in front of the C library's; every call is passed on unchanged, and
-// only calls on the watched descriptor take a note.
-class PortWriteWatch
+// Notes when each write() to one descriptor begins, through the program's write() of
+// writeinterposer.cpp. The writes themselves are passed on unchanged.
+class WriteWatch
 {
 public:
     struct Moment {
