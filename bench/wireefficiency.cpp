@@ -6,13 +6,12 @@
 #include <QtTest>
 
 #include "benchsupport.h"
-#include "connection/operationtexts.h"
+#include "protocol/timings.h"
 #include "protocol/bootprotocol.h"
 #include "sampleimage.h"
 
 namespace {
 
-constexpr double BITS_PER_BYTE = 10.0;
 constexpr int IMAGE_SIZE = 256 * 1024;
 constexpr quint32 IMAGE_ADDRESS = 0x80000;
 constexpr int SEED = 7;
@@ -52,7 +51,7 @@ private slots:
         QVERIFY2(bench.unit.memory(IMAGE_ADDRESS, IMAGE_SIZE) == image, "the unit does not hold the image");
 
         const qint64 lineBytes = LineBytes(bench.unit.frames());
-        const double minimumS = lineBytes * BITS_PER_BYTE / BENCH_BAUD + FIXED_WAITS_S;
+        const double minimumS = LineTimeMs(lineBytes, BENCH_BAUD) / 1000.0 + FIXED_WAITS_S;
         const double ratio = measuredS / minimumS;
         Report("measured time", Figure(measuredS, 3, "s"));
         Report(QString("line minimum (%1 bytes at 10 bits) + fixed waits %2 s").arg(lineBytes).arg(FIXED_WAITS_S),

@@ -3,6 +3,7 @@
 #include <QSerialPort>
 
 #include "connection/operationtexts.h"
+#include "protocol/timings.h"
 
 void Norvane::HandleVerifyButton()
 {

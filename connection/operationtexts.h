@@ -56,9 +56,4 @@ constexpr const char *FLASH_SUCCEEDED = "[Flash Hanlder] Flash success";
 constexpr const char *FLASH_VERIFY_FAILED = "[Flash Hanlder] Verify failed";
 constexpr const char *FLASH_VERIFY_SUCCEEDED = "[Flash Hanlder] Verify success";
 
-// Fixed waits of every operation, in milliseconds.
-constexpr int LINE_PULSE_MS = 100;
-constexpr int LINE_SETTLE_MS = 2000;
-constexpr int COMMAND_DELAY_MS = 2000;
-
 #endif

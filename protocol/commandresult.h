@@ -21,7 +21,4 @@ struct ResultText {
     const char *text;
 };
 
-// One wait for response bytes; it starts afresh after every arrival.
-constexpr int RESPONSE_WAIT_MS = 20000;
-
 #endif

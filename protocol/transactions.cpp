@@ -3,20 +3,7 @@
 #include <QMessageLogger>
 #include <QSerialPort>
 
-namespace {
-
-constexpr qint64 BITS_PER_BYTE = 10;
-
-// Time the request spends on the wire: the tool's write only queues it, so the
-// first wait for the answer starts before the request has left.
-int WireTimeMs(qint64 bytes, qint32 baudRate)
-{
-    if (baudRate <= 0)
-        return 0;
-    return static_cast<int>((bytes * BITS_PER_BYTE * 1000 + baudRate - 1) / baudRate);
-}
-
-} // namespace
+#include "protocol/timings.h"
 
 CommandResult Norvane::SendJumpToBootloader()
 {
@@ -79,7 +66,8 @@ CommandResult Norvane::Exchange(FrameType type, const QByteArray &request, QByte
     if (serialPort->write(request) < 0)
         return WriteTimedOut;
 
-    int wait = RESPONSE_WAIT_MS + WireTimeMs(request.size(), serialPort->baudRate());
+    // The write only queues the request, so the first wait also covers its time on the line.
+    int wait = RESPONSE_WAIT_MS + static_cast<int>(LineTimeMs(request.size(), serialPort->baudRate()));
     response->clear();
     while (response->size() < RESPONSE_FRAME_SIZE) {
         if (!WaitForResponseBytes(wait)) {

@@ -1,0 +1,26 @@
+#ifndef PROTOCOL_TIMINGS_H
+#define PROTOCOL_TIMINGS_H
+
+#include <QtGlobal>
+
+// Every fixed wait of the tool, in milliseconds, and the line arithmetic they rest on.
+
+// The DTR/RTS pulse that starts every operation, the unit's settle after it, and the wait
+// before the operation's own command.
+constexpr int LINE_PULSE_MS = 100;
+constexpr int LINE_SETTLE_MS = 2000;
+constexpr int COMMAND_DELAY_MS = 2000;
+
+// One wait for response bytes; it starts afresh after every arrival.
+constexpr int RESPONSE_WAIT_MS = 20000;
+
+// 8N1: a start bit, eight data bits and a stop bit for every byte.
+constexpr qint64 BITS_PER_BYTE = 10;
+
+// Time that bytes spend on the line at this rate, rounded up; 0 for no rate.
+constexpr qint64 LineTimeMs(qint64 bytes, qint32 baudRate)
+{
+    return baudRate <= 0 ? 0 : (bytes * BITS_PER_BYTE * 1000 + baudRate - 1) / baudRate;
+}
+
+#endif

@@ -1,0 +1,56 @@
+#include <QtTest>
+
+#include "rom/imagesummary.h"
+#include "rom/romimage.h"
+
+// The figures a technician compares an image by, before it is sent.
+class TestImageSummary : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void digestsMatchTheCommonTools();
+    void summaryLine_data();
+    void summaryLine();
+};
+
+void TestImageSummary::digestsMatchTheCommonTools()
+{
+    // The check values of zlib's crc32 and of sha256sum for these nine bytes.
+    const RomImage image{0x80000, "123456789"};
+    const ImageSummary summary = SummarizeImage(image);
+    QCOMPARE(Crc32Text(summary.crc32), QString("CBF43926"));
+    QCOMPARE(summary.sha256.toHex(), QByteArray("15e2b0d3c33891ebb0f1ef609ec419420c20e320ce94c65fbc8c3312448eb225"));
+    QCOMPARE(Crc32(QByteArray()), 0u);
+}
+
+void TestImageSummary::summaryLine_data()
+{
+    QTest::addColumn<quint32>("address");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QString>("begins");
+
+    QTest::newRow("one byte into a second frame, at 115200 baud") << 0x80000u << 16385 << 115200
+        << "0x00080000 to 0x00084000, 16385 bytes, 2 data frames, 0:03 on the wire at 115200 baud, CRC-32 ";
+    QTest::newRow("one frame at the top of the address space") << 0xFFFFC000u << 16384 << 9600
+        << "0xFFFFC000 to 0xFFFFFFFF, 16384 bytes, 1 data frame, 0:17 on the wire at 9600 baud, CRC-32 ";
+    QTest::newRow("an hour and more at 1200 baud") << 0x0u << 30 * 16384 << 1200
+        << "0x00000000 to 0x00077FFF, 491520 bytes, 30 data frames, 1:08:21 on the wire at 1200 baud, CRC-32 ";
+}
+
+void TestImageSummary::summaryLine()
+{
+    QFETCH(quint32, address);
+    QFETCH(int, size);
+    QFETCH(int, baud);
+    QFETCH(QString, begins);
+
+    const RomImage image{address, QByteArray(size, '\x5A')};
+    const QString line = SummaryText(SummarizeImage(image), baud);
+    QVERIFY2(line.startsWith(begins), qPrintable(line));
+    QVERIFY2(QRegularExpression("CRC-32 [0-9A-F]{8}$").match(line).hasMatch(), qPrintable(line));
+}
+
+QTEST_GUILESS_MAIN(TestImageSummary)
+#include "tst_imagesummary.moc"
