@@ -4,12 +4,14 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <initializer_list>
 
 #include "ui_norvane.h"
 #include "protocol/bootprotocol.h"
 #include "protocol/commandresult.h"
+#include "ui/logentry.h"
 
 class QAction;
 class QCloseEvent;
@@ -38,6 +40,8 @@ public:
     // ui/log.cpp
     void AppendLog(LogKind kind, const QString &text);
     void ShowMessage(const QString &text, const QString &informative);
+    // Shown in the status bar and kept in the log's history.
+    void ShowStatusReason(const QString &text);
 
     // connection/portconnection.cpp
     void FillPortComboBox();
@@ -77,6 +81,8 @@ public:
     bool busy;
     MyConnectButton *connectButton;
     QAction *actionSaveLog;
+    // Every line as logged, with its time, and the status bar's reasons among them.
+    QVector<LogEntry> logHistory;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -15,7 +15,7 @@ bool Norvane::CheckRomFile(RomImage *image)
         return true;
     }
     QMessageLogger().debug("ROM file refused: %s", qPrintable(reason));
-    Ui_Norvane::statusBar->showMessage(tr("ROM file refused: %1").arg(reason));
+    ShowStatusReason(tr("ROM file refused: %1").arg(reason));
     AppendLog(Error, "Flash Application: rom file open failed");
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -20,14 +21,17 @@ void Norvane::AppendLog(LogKind kind, const QString &text)
     case Info:
         progressTextEdit->setTextColor(INFO_COLOUR);
         progressTextEdit->append(tr(text.toUtf8().constData()));
+        logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Info, text});
         break;
     case Error:
         progressTextEdit->setTextColor(ERROR_COLOUR);
         progressTextEdit->append(tr(text.toUtf8().constData()));
+        logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Error, text});
         break;
     default:
         progressTextEdit->setTextColor(INFO_COLOUR);
         progressTextEdit->clear();
+        logHistory.clear();
         break;
     }
     LetEventsRun();
@@ -42,7 +46,19 @@ void Norvane::ReplaceLastLogLine(const QString &text)
     QTextCharFormat format;
     format.setForeground(INFO_COLOUR);
     cursor.insertText(tr(text.toUtf8().constData()), format);
+    for (auto entry = logHistory.rbegin(); entry != logHistory.rend(); ++entry) {
+        if (entry->kind != LogEntry::Status) {
+            *entry = {QDateTime::currentDateTimeUtc(), entry->kind, text};
+            break;
+        }
+    }
     LetEventsRun();
+}
+
+void Norvane::ShowStatusReason(const QString &text)
+{
+    Ui_Norvane::statusBar->showMessage(text);
+    logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Status, text});
 }
 
 void Norvane::ShowMessage(const QString &text, const QString &informative)
