@@ -5,12 +5,11 @@
 #include <QStringList>
 
 #include "app/qtcompat.h"
+#include "connection/baudrates.h"
 #include "ui/myconnectbutton.h"
 
 namespace {
 
-const char *const BAUD_RATE_TEXTS[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-constexpr int DEFAULT_BAUD_RATE_INDEX = 7;
 constexpr quint32 LOWEST_BAUD_RATE = 1200;
 constexpr quint32 HIGHEST_BAUD_RATE = 128000;
 constexpr qint32 FALLBACK_BAUD_RATE = 115200;
