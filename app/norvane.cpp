@@ -22,6 +22,7 @@ Norvane::Norvane(QWidget *parent)
     toolVersion = VARNHOLT_VERSION;
     busy = false;
     openWaits = 0;
+    requestLineNs = -1;
 
     // The lists are filled before their signals are wired, so start-up runs no slot.
     FillPortComboBox();
@@ -47,7 +48,7 @@ Norvane::Norvane(QWidget *parent)
 
     connect(connectButton, SIGNAL(HandleConnect(bool)), this, SLOT(HandleConnectButton(bool)));
 
-    WatchForLineLoss();
+    WatchTheLine();
     SetUpLogSaving();
 }
 
@@ -62,9 +63,8 @@ Norvane::~Norvane()
 // Closed mid-operation, the window would vanish while the operation goes on unseen.
 void Norvane::closeEvent(QCloseEvent *event)
 {
-    if (busy) {
+    if (RefusedWhileBusy()) {
         event->ignore();
-        ShowMessage(tr("Operation is in progress please wait.."), "");
         return;
     }
     QMainWindow::closeEvent(event);

@@ -7,10 +7,8 @@
 
 void Norvane::HandleBrowseButton()
 {
-    if (busy) {
-        ShowMessage(tr("Operation is in progress please wait.."), "");
+    if (RefusedWhileBusy())
         return;
-    }
 
     hexFileTextEdit->clear();
     romFilePath = FileChooser::openFileName(this, tr("Open HEX File"), QDir::homePath(), "");

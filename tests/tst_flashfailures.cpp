@@ -68,6 +68,9 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes_data()
         << QStringList{"Flash Application: Invalid response frame received", flashFailed} << true;
     QTest::newRow("last frame refused") << UnitFaults{{0x16, Fault::answerStatus(0x85)}} << "1012151316"
         << QStringList{"[Flash Hanlder] Flashing.. 50%", refused, flashFailed} << true;
+    QTest::newRow("line lost at the last frame") << UnitFaults{{0x16, Fault::lineHangUp()}} << "1012151316"
+        << QStringList{"[Flash Hanlder] Flashing.. 50%", "Flash Application: Port read timed out", flashFailed}
+        << true;
     QTest::newRow("Verify refused") << UnitFaults{{0x11, Fault::answerStatus(0)}} << "101215131611"
         << QStringList{"Verify Application: Received verify failure response", "[Flash Hanlder] Verify failed"} << true;
     QTest::newRow("Reset refused") << UnitFaults{{0x14, Fault::answerStatus(0)}} << "10121513161114"
