@@ -1,6 +1,7 @@
 #include "benchsupport.h"
 
 #include <QLoggingCategory>
+#include <QSerialPort>
 #include <QtDebug>
 
 #include <algorithm>
@@ -11,10 +12,12 @@ BenchUnit::BenchUnit()
     window.show();
 }
 
-bool BenchUnit::start(bool pacedLine)
+bool BenchUnit::start(bool benchRate)
 {
-    unit.setLineRate(pacedLine ? BENCH_BAUD : 0);
-    return unit.start() && driver.connectTo(unit.portPath(), QString::number(BENCH_BAUD));
+    if (!benchRate)
+        unit.setLineRate(FAST_LINE_BAUD);
+    return unit.start() && driver.connectTo(unit.portPath(), QString::number(BENCH_BAUD))
+        && (benchRate || window.serialPort->setBaudRate(FAST_LINE_BAUD));
 }
 
 void SwitchOffDebugOutput()

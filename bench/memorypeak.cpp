@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,7 +42,8 @@ int FlashAndReport(const QString &romPath, const QString &portPath)
     Norvane window;
     window.show();
     WindowDriver driver(window);
-    if (!driver.connectTo(portPath) || !driver.chooseRomFile(romPath)) {
+    if (!driver.connectTo(portPath) || !window.serialPort->setBaudRate(FAST_LINE_BAUD)
+        || !driver.chooseRomFile(romPath)) {
         qWarning("bench-memory: cannot connect the window or choose %s", qPrintable(romPath));
         return 1;
     }
@@ -71,6 +73,7 @@ private slots:
             const QString romPath = directory.filePath(QString("image-%1KiB.rom").arg(sizeKib));
             QVERIFY(WriteRomFile(romPath, IMAGE_ADDRESS, SampleImage(sizeKib * KIB, sizeKib)));
             EcuSimulator unit;
+            unit.setLineRate(FAST_LINE_BAUD);
             QVERIFY2(unit.start(), "cannot start the simulated unit");
             QProcess tool;
             tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -53,8 +53,10 @@ CommandResult Norvane::WaitForOutputToLeave(const QElapsedTimer &since, qint64 l
                                    queued, since.elapsed());
             return WriteTimedOut;
         }
+        // Bytes that arrive once the time is over may be the answer: they end the wait at once.
         QEventLoop loop;
         connect(serialPort, &QSerialPort::bytesWritten, &loop, &QEventLoop::quit);
+        connect(serialPort, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
         WaitOnLine(&loop, int(qMax<qint64>(1, queued > 0 ? boundMs - since.elapsed() : lineLeftMs)));
     }
 }
