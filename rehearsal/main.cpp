@@ -19,7 +19,7 @@ namespace {
 
 constexpr quint32 SAMPLE_ADDRESS = 0x80000;
 constexpr int SAMPLE_SIZE = 256 * 1024;
-// A walk-through on the unpaced unit takes about half a minute.
+// A walk-through takes about 40 s, the unit keeping the line's pace.
 constexpr int WALKTHROUGH_BOUND_MS = 120 * 1000;
 
 // The window's log is what a user reads here; the tool's diagnostics and the platform's
