@@ -1,7 +1,6 @@
 #include "benchsupport.h"
 
 #include <QLoggingCategory>
-#include <QSerialPort>
 #include <QtDebug>
 
 #include <algorithm>
@@ -14,10 +13,9 @@ BenchUnit::BenchUnit()
 
 bool BenchUnit::start(bool benchRate)
 {
-    if (!benchRate)
-        unit.setLineRate(FAST_LINE_BAUD);
+    unit.setLineRate(benchRate ? EcuSimulator::RateOfThePort : FAST_LINE_BAUD);
     return unit.start() && driver.connectTo(unit.portPath(), QString::number(BENCH_BAUD))
-        && (benchRate || window.serialPort->setBaudRate(FAST_LINE_BAUD));
+        && window.serialPort->setBaudRate(benchRate ? BENCH_BAUD : FAST_LINE_BAUD);
 }
 
 void SwitchOffDebugOutput()

@@ -1,6 +1,7 @@
 #ifndef BENCH_BENCHSUPPORT_H
 #define BENCH_BENCHSUPPORT_H
 
+#include <QSerialPort>
 #include <QString>
 #include <QVector>
 
@@ -9,9 +10,6 @@
 #include "ecusimulator.h"
 
 constexpr int BENCH_BAUD = 115200;
-// Far above the window's list, set on the port and the unit directly: the unit still
-// answers a frame only once it has arrived, but a data frame's 1.6 ms on the line is small
-// beside what the tool is timed for.
 constexpr int FAST_LINE_BAUD = 100000000;
 
 // A simulated unit and the shown window with its driver, for one benchmark program. The
@@ -23,7 +21,7 @@ struct BenchUnit {
     Norvane window;
     WindowDriver driver{window};
 
-    // Starts the unit and connects the window to it, at BENCH_BAUD or at FAST_LINE_BAUD.
+    // Starts the unit and connects the window at BENCH_BAUD, or at FAST_LINE_BAUD: 1.6 ms a data frame.
     bool start(bool benchRate);
 };
 

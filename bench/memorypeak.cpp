@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,8 +41,8 @@ int FlashAndReport(const QString &romPath, const QString &portPath)
     Norvane window;
     window.show();
     WindowDriver driver(window);
-    if (!driver.connectTo(portPath) || !window.serialPort->setBaudRate(FAST_LINE_BAUD)
-        || !driver.chooseRomFile(romPath)) {
+    const bool connected = driver.connectTo(portPath) && window.serialPort->setBaudRate(FAST_LINE_BAUD);
+    if (!connected || !driver.chooseRomFile(romPath)) {
         qWarning("bench-memory: cannot connect the window or choose %s", qPrintable(romPath));
         return 1;
     }
