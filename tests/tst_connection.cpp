@@ -1,12 +1,31 @@
 #include <QtTest>
 
 #include <QSerialPort>
+#include <QStatusBar>
 #include <QTemporaryDir>
 
+#include "connection/availableports.h"
+#include "intelhexwriter.h"
+#include "rom/imagesummary.h"
+#include "sparsememory.h"
 #include "support/logpane.h"
 #include "support/modemlinerecorder.h"
 #include "support/unitbench.h"
 #include "ui/myconnectbutton.h"
+
+using Ports = QVector<AvailablePorts::Port>;
+Q_DECLARE_METATYPE(Ports)
+
+// Opens the port list as a user would, and closes it again; what it then lists.
+QStringList OpenPortList(QComboBox *list)
+{
+    QTest::mouseClick(list, Qt::LeftButton);
+    list->hidePopup();
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    return items;
+}
 
 // Opening and closing the port, and choosing the ROM file.
 class TestConnection : public QObject
@@ -14,10 +33,18 @@ class TestConnection : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { AvailablePorts::useSystemPorts(); }
     void connectRequests_data();
     void connectRequests();
+    void portErrorSaysWhy_data();
+    void portErrorSaysWhy();
+    void portsAsTheyCome_data();
+    void portsAsTheyCome();
+    void simulatedPortStaysWhileItRuns();
     void browse_data();
     void browse();
+    void browseShowsTheImage_data();
+    void browseShowsTheImage();
 };
 
 void TestConnection::connectRequests_data()
@@ -85,6 +112,96 @@ void TestConnection::connectRequests()
     QCOMPARE(window.SendJumpToBootloader(), Success);
 }
 
+void TestConnection::portErrorSaysWhy_data()
+{
+    QTest::addColumn<bool>("heldElsewhere");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a port that is not there") << false << "No such file or directory";
+    QTest::newRow("a port another program holds") << true << "another program has the port open";
+}
+
+void TestConnection::portErrorSaysWhy()
+{
+    QFETCH(bool, heldElsewhere);
+    QFETCH(QString, reason);
+
+    UnitBench bench;
+    QVERIFY(bench.unit.start());
+    QSerialPort other(bench.unit.portPath());
+    QVERIFY(!heldElsewhere || other.open(QIODevice::ReadWrite));
+    const QString port = heldElsewhere ? bench.unit.portPath() : "/nonexistent/ttyUSB9";
+    QVERIFY(!bench.driver.connectTo(port));
+
+    QCOMPARE(bench.answerer.texts(), QStringList{"Port Error"});
+    const QString shown = bench.window.Ui_Norvane::statusBar->currentMessage();
+    QVERIFY2(shown.startsWith("Port Error: ") && shown.contains(reason), qPrintable(shown));
+}
+
+void TestConnection::portsAsTheyCome_data()
+{
+    QTest::addColumn<Ports>("before");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<Ports>("after");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("stillChosen");
+
+    const Ports two{{"ttyUSB0", "FT232R USB UART"}, {"ttyUSB1", "CP2102"}};
+    QTest::newRow("one plugged in, the chosen one stays chosen") << two << 1
+        << Ports{{"ttyACM0", "Arduino"}, {"ttyUSB0", ""}, {"ttyUSB1", ""}}
+        << QStringList{"ttyACM0", "ttyUSB0", "ttyUSB1"} << "ttyUSB1";
+    QTest::newRow("the chosen one pulled out, the first is chosen") << two << 0 << Ports{{"ttyUSB1", ""}}
+        << QStringList{"ttyUSB1"} << "ttyUSB1";
+    QTest::newRow("all pulled out") << two << 0 << Ports{} << QStringList{} << "";
+}
+
+// The list is read again each time it opens while disconnected.
+void TestConnection::portsAsTheyCome()
+{
+    QFETCH(Ports, before);
+    QFETCH(int, chosen);
+    QFETCH(Ports, after);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, stillChosen);
+
+    AvailablePorts::standIn(before);
+    UnitBench bench;
+    Norvane &window = bench.window;
+    QCOMPARE(window.portName, before.first().name);
+    QCOMPARE(window.comportComboBox->itemData(1, Qt::ToolTipRole).toString(), before.at(1).description);
+    window.comportComboBox->setCurrentIndex(chosen);
+
+    AvailablePorts::standIn(after);
+    QCOMPARE(OpenPortList(window.comportComboBox), listed);
+    QCOMPARE(window.comportComboBox->currentText(), stillChosen);
+    QCOMPARE(window.portName, stillChosen);
+    QVERIFY(bench.answerer.boxes().isEmpty());
+    if (listed.isEmpty()) {
+        window.connectButton->click();
+        QCOMPARE(bench.answerer.texts(), QStringList{"Please choose port"});
+    }
+}
+
+// The system never lists a pseudo-terminal, so the rehearsal puts its unit's port in the
+// list by hand: it stays there while the unit runs, and goes with it.
+void TestConnection::simulatedPortStaysWhileItRuns()
+{
+    AvailablePorts::standIn({{"ttyS0", ""}});
+    UnitBench bench;
+    QVERIFY(bench.start());
+    const QString simulated = bench.unit.portPath();
+    AvailablePorts::standIn({{"ttyS0", ""}, {"ttyUSB0", ""}});
+    // Connected, the list is locked: nothing is read again.
+    bench.window.comportComboBox->showPopup();
+    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyS0", simulated}));
+
+    bench.window.connectButton->click();
+    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyS0", "ttyUSB0", simulated}));
+    QCOMPARE(bench.window.portName, simulated);
+    bench.unit.stop();
+    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyS0", "ttyUSB0"}));
+    QCOMPARE(bench.window.portName, QString("ttyS0"));
+}
+
 void TestConnection::browse_data()
 {
     QTest::addColumn<QString>("name");
@@ -132,6 +249,48 @@ void TestConnection::browse()
     QCOMPARE(lines.size(), chosen ? 2 : 1);
     QCOMPARE(lines.last().text, QString("Browse success"));
     QCOMPARE(lines.last().colour, LOG_BLUE);
+}
+
+void TestConnection::browseShowsTheImage_data()
+{
+    QTest::addColumn<bool>("badChecksum");
+    QTest::addColumn<QString>("baud");
+    QTest::newRow("a good file, at the chosen rate") << false << "9600";
+    QTest::newRow("a file with a bad checksum") << true << "115200";
+}
+
+// The file is checked as soon as it is chosen, so that a bad file or the wrong image shows
+// before Flash.
+void TestConnection::browseShowsTheImage()
+{
+    QFETCH(bool, badChecksum);
+    QFETCH(QString, baud);
+
+    SparseMemory memory;
+    const QByteArray image = SampleImage(20000);
+    memory.write(0x80000, image);
+    QByteArray text = IntelHexWriter::text(memory).toLatin1();
+    // The third line's last digit: its record checksum.
+    const int third = text.indexOf('\n', text.indexOf('\n') + 1) + 1;
+    const int digit = text.indexOf('\n', third) - 1;
+    if (badChecksum)
+        text[digit] = text.at(digit) == '0' ? '1' : '0';
+    QTemporaryDir directory;
+    QFile file(directory.filePath("app.rom"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+
+    UnitBench bench;
+    bench.window.baudrateComboBox->setCurrentText(baud);
+    QVERIFY(bench.driver.chooseRomFile(file.fileName()));
+
+    const QString shown = bench.window.Ui_Norvane::statusBar->currentMessage();
+    const QString expected = badChecksum ? "ROM file refused: line 3: wrong record checksum"
+        : "0x00080000 to 0x00084E1F, 20000 bytes, 2 data frames, 0:34 on the wire at 9600 baud, CRC-32 "
+            + Crc32Text(Crc32(image));
+    QCOMPARE(shown, expected);
+    QCOMPARE(LogTexts(bench.window.progressTextEdit), QStringList{"Browse success"});
+    QVERIFY(bench.answerer.boxes().isEmpty());
 }
 
 QTEST_MAIN(TestConnection)
