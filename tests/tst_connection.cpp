@@ -5,16 +5,11 @@
 #include <QTemporaryDir>
 
 #include "connection/availableports.h"
-#include "intelhexwriter.h"
 #include "rom/imagesummary.h"
-#include "sparsememory.h"
 #include "support/logpane.h"
 #include "support/modemlinerecorder.h"
 #include "support/unitbench.h"
 #include "ui/myconnectbutton.h"
-
-using Ports = QVector<AvailablePorts::Port>;
-Q_DECLARE_METATYPE(Ports)
 
 // Opens the port list as a user would, and closes it again; what it then lists.
 QStringList OpenPortList(QComboBox *list)
@@ -36,14 +31,9 @@ private slots:
     void cleanup() { AvailablePorts::useSystemPorts(); }
     void connectRequests_data();
     void connectRequests();
-    void portErrorSaysWhy_data();
-    void portErrorSaysWhy();
-    void portsAsTheyCome_data();
     void portsAsTheyCome();
-    void simulatedPortStaysWhileItRuns();
     void browse_data();
     void browse();
-    void browseShowsTheImage_data();
     void browseShowsTheImage();
 };
 
@@ -112,94 +102,28 @@ void TestConnection::connectRequests()
     QCOMPARE(window.SendJumpToBootloader(), Success);
 }
 
-void TestConnection::portErrorSaysWhy_data()
-{
-    QTest::addColumn<bool>("heldElsewhere");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("a port that is not there") << false << "No such file or directory";
-    QTest::newRow("a port another program holds") << true << "another program has the port open";
-}
-
-void TestConnection::portErrorSaysWhy()
-{
-    QFETCH(bool, heldElsewhere);
-    QFETCH(QString, reason);
-
-    UnitBench bench;
-    QVERIFY(bench.unit.start());
-    QSerialPort other(bench.unit.portPath());
-    QVERIFY(!heldElsewhere || other.open(QIODevice::ReadWrite));
-    const QString port = heldElsewhere ? bench.unit.portPath() : "/nonexistent/ttyUSB9";
-    QVERIFY(!bench.driver.connectTo(port));
-
-    QCOMPARE(bench.answerer.texts(), QStringList{"Port Error"});
-    const QString shown = bench.window.Ui_Norvane::statusBar->currentMessage();
-    QVERIFY2(shown.startsWith("Port Error: ") && shown.contains(reason), qPrintable(shown));
-}
-
-void TestConnection::portsAsTheyCome_data()
-{
-    QTest::addColumn<Ports>("before");
-    QTest::addColumn<int>("chosen");
-    QTest::addColumn<Ports>("after");
-    QTest::addColumn<QStringList>("listed");
-    QTest::addColumn<QString>("stillChosen");
-
-    const Ports two{{"ttyUSB0", "FT232R USB UART"}, {"ttyUSB1", "CP2102"}};
-    QTest::newRow("one plugged in, the chosen one stays chosen") << two << 1
-        << Ports{{"ttyACM0", "Arduino"}, {"ttyUSB0", ""}, {"ttyUSB1", ""}}
-        << QStringList{"ttyACM0", "ttyUSB0", "ttyUSB1"} << "ttyUSB1";
-    QTest::newRow("the chosen one pulled out, the first is chosen") << two << 0 << Ports{{"ttyUSB1", ""}}
-        << QStringList{"ttyUSB1"} << "ttyUSB1";
-    QTest::newRow("all pulled out") << two << 0 << Ports{} << QStringList{} << "";
-}
-
-// The list is read again each time it opens while disconnected.
+// Read again each time the list opens while disconnected. The system never lists a
+// pseudo-terminal, so the rehearsal puts its unit's port in by hand: it stays while the
+// unit runs, and goes with it.
 void TestConnection::portsAsTheyCome()
 {
-    QFETCH(Ports, before);
-    QFETCH(int, chosen);
-    QFETCH(Ports, after);
-    QFETCH(QStringList, listed);
-    QFETCH(QString, stillChosen);
-
-    AvailablePorts::standIn(before);
+    AvailablePorts::standIn({{"ttyUSB0", "FT232R USB UART"}, {"ttyUSB1", "CP2102"}});
     UnitBench bench;
-    Norvane &window = bench.window;
-    QCOMPARE(window.portName, before.first().name);
-    QCOMPARE(window.comportComboBox->itemData(1, Qt::ToolTipRole).toString(), before.at(1).description);
-    window.comportComboBox->setCurrentIndex(chosen);
-
-    AvailablePorts::standIn(after);
-    QCOMPARE(OpenPortList(window.comportComboBox), listed);
-    QCOMPARE(window.comportComboBox->currentText(), stillChosen);
-    QCOMPARE(window.portName, stillChosen);
-    QVERIFY(bench.answerer.boxes().isEmpty());
-    if (listed.isEmpty()) {
-        window.connectButton->click();
-        QCOMPARE(bench.answerer.texts(), QStringList{"Please choose port"});
-    }
-}
-
-// The system never lists a pseudo-terminal, so the rehearsal puts its unit's port in the
-// list by hand: it stays there while the unit runs, and goes with it.
-void TestConnection::simulatedPortStaysWhileItRuns()
-{
-    AvailablePorts::standIn({{"ttyS0", ""}});
-    UnitBench bench;
+    QCOMPARE(bench.window.portName, QString("ttyUSB0"));
     QVERIFY(bench.start());
     const QString simulated = bench.unit.portPath();
-    AvailablePorts::standIn({{"ttyS0", ""}, {"ttyUSB0", ""}});
-    // Connected, the list is locked: nothing is read again.
+    AvailablePorts::standIn({{"ttyACM0", "Arduino"}, {"ttyUSB1", "CP2102"}});
+    // Connected, the list is locked and not read again.
     bench.window.comportComboBox->showPopup();
-    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyS0", simulated}));
+    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyUSB0", "ttyUSB1", simulated}));
 
     bench.window.connectButton->click();
-    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyS0", "ttyUSB0", simulated}));
+    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyACM0", "ttyUSB1", simulated}));
     QCOMPARE(bench.window.portName, simulated);
     bench.unit.stop();
-    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyS0", "ttyUSB0"}));
-    QCOMPARE(bench.window.portName, QString("ttyS0"));
+    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyACM0", "ttyUSB1"}));
+    QCOMPARE(bench.window.portName, QString("ttyACM0"));
+    QVERIFY(bench.answerer.boxes().isEmpty());
 }
 
 void TestConnection::browse_data()
@@ -251,45 +175,31 @@ void TestConnection::browse()
     QCOMPARE(lines.last().colour, LOG_BLUE);
 }
 
-void TestConnection::browseShowsTheImage_data()
-{
-    QTest::addColumn<bool>("badChecksum");
-    QTest::addColumn<QString>("baud");
-    QTest::newRow("a good file, at the chosen rate") << false << "9600";
-    QTest::newRow("a file with a bad checksum") << true << "115200";
-}
-
 // The file is checked as soon as it is chosen, so that a bad file or the wrong image shows
 // before Flash.
 void TestConnection::browseShowsTheImage()
 {
-    QFETCH(bool, badChecksum);
-    QFETCH(QString, baud);
-
-    SparseMemory memory;
-    const QByteArray image = SampleImage(20000);
-    memory.write(0x80000, image);
-    QByteArray text = IntelHexWriter::text(memory).toLatin1();
-    // The third line's last digit: its record checksum.
-    const int third = text.indexOf('\n', text.indexOf('\n') + 1) + 1;
-    const int digit = text.indexOf('\n', third) - 1;
-    if (badChecksum)
-        text[digit] = text.at(digit) == '0' ? '1' : '0';
     QTemporaryDir directory;
-    QFile file(directory.filePath("app.rom"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    file.close();
-
+    const QString path = directory.filePath("app.rom");
+    const QByteArray image = SampleImage(20000);
+    QVERIFY(WriteRomFile(path, 0x80000, image));
     UnitBench bench;
-    bench.window.baudrateComboBox->setCurrentText(baud);
-    QVERIFY(bench.driver.chooseRomFile(file.fileName()));
+    bench.window.baudrateComboBox->setCurrentText("9600");
+    QVERIFY(bench.driver.chooseRomFile(path));
+    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(),
+             "0x00080000 to 0x00084E1F, 20000 bytes, 2 data frames, 0:34 on the wire at 9600 baud, CRC-32 "
+                 + Crc32Text(Crc32(image)));
 
-    const QString shown = bench.window.Ui_Norvane::statusBar->currentMessage();
-    const QString expected = badChecksum ? "ROM file refused: line 3: wrong record checksum"
-        : "0x00080000 to 0x00084E1F, 20000 bytes, 2 data frames, 0:34 on the wire at 9600 baud, CRC-32 "
-            + Crc32Text(Crc32(image));
-    QCOMPARE(shown, expected);
-    QCOMPARE(LogTexts(bench.window.progressTextEdit), QStringList{"Browse success"});
+    // The third line's last digit is its record checksum.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray text = file.readAll();
+    const int digit = text.indexOf('\n', text.indexOf('\n', text.indexOf('\n') + 1) + 1) - 1;
+    text[digit] = text.at(digit) == '0' ? '1' : '0';
+    QVERIFY(file.seek(0) && file.write(text) == text.size() && file.flush());
+    QVERIFY(bench.driver.chooseRomFile(path));
+    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(), QString("ROM file refused: line 3: wrong record checksum"));
+    QCOMPARE(LogTexts(bench.window.progressTextEdit), QStringList({"Browse success", "Browse success"}));
     QVERIFY(bench.answerer.boxes().isEmpty());
 }
 
