@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QFileInfo>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
@@ -26,6 +27,23 @@ using TextChange = std::function<QByteArray(QByteArray)>;
 using FileChange = std::function<bool(const QString &path)>;
 Q_DECLARE_METATYPE(TextChange)
 Q_DECLARE_METATYPE(FileChange)
+
+// The status bar counts the frames with the time left, and ends with the time it all took.
+void CheckStatusCountsFrames(const QSignalSpy &shown, int frames, const QString &last)
+{
+    QStringList counted;
+    for (const QList<QVariant> &message : shown) {
+        const QRegularExpressionMatch match = QRegularExpression(
+            "^Flashing: (frame \\d+ of \\d+) · \\d+:\\d\\d elapsed · about \\d+:\\d\\d left$").match(message.at(0).toString());
+        if (match.hasMatch() && !counted.contains(match.captured(1)))
+            counted << match.captured(1);
+    }
+    QStringList expected;
+    for (int frame = 1; frame <= frames; ++frame)
+        expected << QString("frame %1 of %2").arg(frame).arg(frames);
+    QCOMPARE(counted, expected);
+    QVERIFY2(QRegularExpression("^Flash: Reset success · \\d+:\\d\\d in all$").match(last).hasMatch(), qPrintable(last));
+}
 
 // Whole images flashed through the window into the simulated unit.
 class TestFlash : public QObject
@@ -102,9 +120,11 @@ void TestFlash::imagesArriveByteForByte()
     bench.window.hexFileTextEdit->setPlainText(path);
     ProgressWatch watch(bench.window.progressTextEdit);
     watch.onLine("[Flash Hanlder] Flashing.. 0%", [&] { QVERIFY(midFlashChange(path)); });
+    const QSignalSpy shown(bench.window.Ui_Norvane::statusBar, &QStatusBar::messageChanged);
     QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 
     QCOMPARE(LogTexts(bench.window.progressTextEdit), FLASH_SUCCESS);
+    CheckStatusCountsFrames(shown, percentages.size() - 2, bench.window.Ui_Norvane::statusBar->currentMessage());
     QStringList progress;
     for (int percentage : percentages)
         progress << QString("[Flash Hanlder] Flashing.. %1%").arg(percentage);

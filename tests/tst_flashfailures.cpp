@@ -77,6 +77,11 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes()
     QCOMPARE(LogLines(bench.window.progressTextEdit).last().colour, failed ? LOG_RED : LOG_BLUE);
     QCOMPARE(QString(bench.unit.receivedCommands().toHex()), received);
     QVERIFY(!bench.window.busy);
+    // The status bar ends with the last step and the time it all took.
+    const QString status = bench.window.Ui_Norvane::statusBar->currentMessage();
+    const QString step = lastLines.last().mid(lastLines.last().indexOf("] ") + 2);
+    QVERIFY2(QRegularExpression("^Flash: " + QRegularExpression::escape(step) + " · \\d+:\\d\\d in all$")
+                 .match(status).hasMatch(), qPrintable(status));
 }
 
 QTEST_MAIN(TestFlashFailures)
