@@ -90,12 +90,11 @@ QString DurationText(qint64 ms)
 
 QString SummaryText(const ImageSummary &summary, qint32 baudRate)
 {
-    return QString("%1 to %2, %3 bytes, %4 data frame%5, %6 on the wire at %7 baud, CRC-32 %8")
-        .arg(AddressText(summary.first), AddressText(summary.last))
+    return QString("CRC-32 %1, %2 to %3, %4 bytes, %5 data frame%6, %7 on the wire at %8 baud")
+        .arg(Crc32Text(summary.crc32), AddressText(summary.first), AddressText(summary.last))
         .arg(summary.size)
         .arg(summary.frames)
         .arg(summary.frames == 1 ? "" : "s")
         .arg(DurationText(ImageWireTimeMs(summary.frames, baudRate)))
-        .arg(baudRate)
-        .arg(Crc32Text(summary.crc32));
+        .arg(baudRate);
 }

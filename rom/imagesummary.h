@@ -37,8 +37,9 @@ QString AddressText(quint32 address);
 QString Crc32Text(quint32 crc32);
 QString DurationText(qint64 ms);
 
-// One line for the status bar and the command line: "0x00080000 to 0x000BFFFF, 262144
-// bytes, 16 data frames, 0:23 on the wire at 115200 baud, CRC-32 1A2B3C4D".
+// One line for the status bar and the command line, the CRC first because the status bar
+// may not show the whole line: "CRC-32 1A2B3C4D, 0x00080000 to 0x000BFFFF, 262144 bytes,
+// 16 data frames, 0:23 on the wire at 115200 baud".
 QString SummaryText(const ImageSummary &summary, qint32 baudRate);
 
 #endif

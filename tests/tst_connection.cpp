@@ -187,8 +187,8 @@ void TestConnection::browseShowsTheImage()
     bench.window.baudrateComboBox->setCurrentText("9600");
     QVERIFY(bench.driver.chooseRomFile(path));
     QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(),
-             "0x00080000 to 0x00084E1F, 20000 bytes, 2 data frames, 0:34 on the wire at 9600 baud, CRC-32 "
-                 + Crc32Text(Crc32(image)));
+             "CRC-32 " + Crc32Text(Crc32(image))
+                 + ", 0x00080000 to 0x00084E1F, 20000 bytes, 2 data frames, 0:34 on the wire at 9600 baud");
 
     // The third line's last digit is its record checksum.
     QFile file(path);
