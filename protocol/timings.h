@@ -18,6 +18,9 @@ constexpr int RESPONSE_WAIT_MS = 20000;
 // holds its output longer is stuck.
 constexpr int REQUEST_LEAVE_MARGIN_MS = 2000;
 
+// How long the desktop may take to say whether it has an application for PDF files.
+constexpr int PDF_VIEWER_QUERY_BOUND_MS = 5000;
+
 // 8N1: a start bit, eight data bits and a stop bit for every byte.
 constexpr qint64 BITS_PER_BYTE = 10;
 

@@ -60,6 +60,14 @@ qint64 ImageWireTimeMs(int frames, qint32 baudRate)
     return LineTimeMs(qint64(frames) * (DATA_FRAME_SIZE + RESPONSE_FRAME_SIZE), baudRate);
 }
 
+qint64 TransferTimeLeftMs(int done, int frames, qint64 doneMs, qint64 sinceMs, qint32 baudRate)
+{
+    const qint64 lineMs = ImageWireTimeMs(1, baudRate);
+    const qint64 perFrame = done > 0 ? qMax(lineMs, doneMs / done) : lineMs;
+    const qint64 whole = qint64(frames - done) * perFrame;
+    return qMax<qint64>(qMax(whole - sinceMs, whole - perFrame), 0);
+}
+
 QString AddressText(quint32 address)
 {
     return "0x" + QString::number(address, 16).toUpper().rightJustified(8, '0');
@@ -82,12 +90,11 @@ QString DurationText(qint64 ms)
 
 QString SummaryText(const ImageSummary &summary, qint32 baudRate)
 {
-    return QString("%1 to %2, %3 bytes, %4 data frame%5, %6 on the wire at %7 baud, CRC-32 %8")
-        .arg(AddressText(summary.first), AddressText(summary.last))
+    return QString("CRC-32 %1, %2 to %3, %4 bytes, %5 data frame%6, %7 on the wire at %8 baud")
+        .arg(Crc32Text(summary.crc32), AddressText(summary.first), AddressText(summary.last))
         .arg(summary.size)
         .arg(summary.frames)
         .arg(summary.frames == 1 ? "" : "s")
         .arg(DurationText(ImageWireTimeMs(summary.frames, baudRate)))
-        .arg(baudRate)
-        .arg(Crc32Text(summary.crc32));
+        .arg(baudRate);
 }
