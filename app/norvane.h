@@ -64,6 +64,10 @@ public:
     // connection/operations.cpp
     void PulseControlLines();
 
+    // connection/stoprequest.cpp
+    // Ends the running operation before its next exchange, without Reset; a pause ends at once.
+    void RequestStop();
+
     // rom/romfilecheck.cpp
     bool CheckRomFile(RomImage *image);
 
@@ -138,6 +142,9 @@ private:
 
     // Waits under way; a slot that runs inside one must not hold the operation up.
     int openWaits;
+    // connection/stoprequest.cpp
+    bool stopRequested = false;
+    QEventLoop *runningPause = nullptr;
 };
 
 #endif

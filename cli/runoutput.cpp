@@ -1,0 +1,164 @@
+#include "cli/runoutput.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+
+#include "cli/console.h"
+#include "cli/runtimes.h"
+#include "cli/unitevents.h"
+#include "cli/unitprocess.h"
+#include "rom/imagesummary.h"
+
+namespace {
+
+constexpr int TICK_MS = 500;
+// Wider lines would wrap on a terminal of 80 columns and spoil the redraw.
+constexpr int LIVE_LINE_WIDTH = 79;
+const char *const CURSOR_UP = "\x1b[%1A";
+const char *const CLEAR_LINE = "\r\x1b[2K";
+const char *const NONE = "-";
+
+QString Now()
+{
+    return JsonTime(QDateTime::currentDateTimeUtc());
+}
+
+QString Duration(const UnitRecord &record)
+{
+    return DurationText(record.started.msecsTo(record.finished));
+}
+
+QString Column(const QString &text, int width)
+{
+    return text.leftJustified(width);
+}
+
+QString Compact(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+RunOutput::RunOutput(Mode mode, const QVector<UnitProcess *> &units)
+    : mode(mode)
+    , units(units)
+{
+    if (mode != Live)
+        return;
+    connect(&tick, &QTimer::timeout, this, &RunOutput::redraw);
+    tick.start(TICK_MS);
+}
+
+void RunOutput::showEvent(const QJsonObject &event)
+{
+    const QString text = event.value(Key::TEXT).toString();
+    const bool status = event.value(Key::EVENT).toString() == Event::STATUS;
+    switch (mode) {
+    case Live:
+        redraw();
+        break;
+    case Lines:
+        if (!text.isEmpty())
+            PrintLine(stdout, QString("%1 %2 %3%4").arg(event.value(Key::TIME).toString(),
+                                                        event.value(Key::PORT).toString(),
+                                                        status ? "status: " : "", text));
+        break;
+    case Json:
+        PrintLine(stdout, Compact(event));
+        break;
+    }
+}
+
+void RunOutput::showStopping(int count)
+{
+    const QString what = count > 1 ? "Ctrl-C again: the units' processes are killed"
+                                   : "Ctrl-C: each unit ends after the frame in flight, without Reset "
+                                     "(Ctrl-C again kills them)";
+    switch (mode) {
+    case Live:
+        footer = what;
+        redraw();
+        break;
+    case Lines:
+        PrintLine(stdout, Now() + " " + what);
+        break;
+    case Json:
+        PrintLine(stdout, Compact({{Key::EVENT, Event::STOP}, {Key::TIME, Now()}, {Key::TEXT, what}}));
+        break;
+    }
+}
+
+void RunOutput::showFinished(const UnitProcess &unit)
+{
+    const UnitRecord &record = unit.record();
+    if (mode == Lines) {
+        const QString failure = record.failedStep.isEmpty() ? QString() : ": " + record.failedStep;
+        PrintLine(stdout, QString("%1 %2 result: %3%4 (%5)")
+                              .arg(Now(), record.port, record.result, failure, Duration(record)));
+    } else if (mode == Live) {
+        redraw();
+    }
+}
+
+void RunOutput::showEnd()
+{
+    if (mode != Json) {
+        redraw();
+        tick.stop();
+        showTable();
+        return;
+    }
+    for (const UnitProcess *unit : units)
+        PrintLine(stdout, Compact(unit->record().toJson()));
+}
+
+void RunOutput::redraw()
+{
+    if (mode != Live)
+        return;
+    QString text = drawnLines > 0 ? QString(CURSOR_UP).arg(drawnLines) : QString();
+    QStringList lines;
+    for (const UnitProcess *unit : units)
+        lines << liveLine(*unit);
+    if (!footer.isEmpty())
+        lines << footer;
+    for (const QString &line : lines)
+        text += CLEAR_LINE + line.left(LIVE_LINE_WIDTH) + '\n';
+    drawnLines = lines.size();
+    Print(stdout, text);
+}
+
+QString RunOutput::liveLine(const UnitProcess &unit) const
+{
+    const UnitRecord &record = unit.record();
+    if (unit.isFinished())
+        return QString("%1  %2 in %3").arg(record.port, record.result, Duration(record));
+    const UnitJob &job = unit.job();
+    const LiveProgress progress = EstimateProgress(job.operation, unit.lastLogLine(), unit.elapsedMs(),
+                                                   record.image.frames, job.baud);
+    QString line = QString("%1  %2  %3 elapsed").arg(record.port, progress.step, DurationText(unit.elapsedMs()));
+    if (progress.leftMs >= 0)
+        line += ", about " + DurationText(progress.leftMs) + " left";
+    return line;
+}
+
+void RunOutput::showTable()
+{
+    QVector<QStringList> rows{{"port", "result", "failed step", "duration"}};
+    for (const UnitProcess *unit : units) {
+        const UnitRecord &record = unit->record();
+        rows.append({record.port, record.result, record.failedStep.isEmpty() ? NONE : record.failedStep,
+                     Duration(record)});
+    }
+    QVector<int> widths(rows.first().size(), 0);
+    for (const QStringList &row : rows)
+        for (int column = 0; column < row.size(); ++column)
+            widths[column] = qMax(widths.at(column), row.at(column).size());
+    for (const QStringList &row : rows) {
+        QString line;
+        for (int column = 0; column < row.size(); ++column)
+            line += Column(row.at(column), widths.at(column) + 2);
+        PrintLine(stdout, line.trimmed());
+    }
+}
