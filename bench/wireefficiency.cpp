@@ -13,8 +13,6 @@
 namespace {
 
 constexpr int IMAGE_SIZE = 256 * 1024;
-constexpr quint32 IMAGE_ADDRESS = 0x80000;
-constexpr int SEED = 7;
 // The DTR/RTS pulse and the wait before Erase.
 constexpr double FIXED_WAITS_S = (LINE_PULSE_MS + LINE_SETTLE_MS + COMMAND_DELAY_MS) / 1000.0;
 constexpr double TARGET_RATIO = 1.02;
@@ -39,8 +37,8 @@ private slots:
     {
         QTemporaryDir directory;
         const QString romPath = directory.filePath("wire.rom");
-        const QByteArray image = SampleImage(IMAGE_SIZE, SEED);
-        QVERIFY2(directory.isValid() && WriteRomFile(romPath, IMAGE_ADDRESS, image), "cannot write the ROM file");
+        const QByteArray image = SampleImage(IMAGE_SIZE, 7);
+        QVERIFY2(directory.isValid() && WriteRomFile(romPath, BENCH_ADDRESS, image), "cannot write the ROM file");
         QVERIFY2(bench.start(true), "cannot set up the simulated unit");
         QVERIFY(bench.driver.chooseRomFile(romPath));
 
@@ -48,7 +46,7 @@ private slots:
         timer.start();
         QVERIFY2(bench.driver.run(WindowDriver::Flash), "the flash did not succeed");
         const double measuredS = timer.nsecsElapsed() / 1e9;
-        QVERIFY2(bench.unit.memory(IMAGE_ADDRESS, IMAGE_SIZE) == image, "the unit does not hold the image");
+        QVERIFY2(bench.unit.memory(BENCH_ADDRESS, IMAGE_SIZE) == image, "the unit does not hold the image");
 
         const qint64 lineBytes = LineBytes(bench.unit.frames());
         const double minimumS = LineTimeMs(lineBytes, BENCH_BAUD) / 1000.0 + FIXED_WAITS_S;
