@@ -39,6 +39,12 @@ StopSignal::StopSignal(Sources sources)
     std::signal(SIGINT, Catch);
     if (sources == CtrlCOrInput)
         std::thread(ReadInput).detach();
+#ifdef SIGPIPE
+    // A unit whose command line is gone ends at its next safe point, through the input's
+    // end, rather than on its next line of output in the middle of a frame.
+    if (sources == CtrlCOrInput)
+        std::signal(SIGPIPE, SIG_IGN);
+#endif
     connect(&poll, &QTimer::timeout, this, &StopSignal::look);
     poll.start(POLL_MS);
 }

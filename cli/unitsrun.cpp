@@ -58,11 +58,12 @@ int UnitsRun::exec()
 
 bool UnitsRun::prepareImage(UnitJob *job, QString *refusal)
 {
-    if (!imageFolder.isValid()) {
-        *refusal = "cannot make a folder for the units' copy: " + imageFolder.errorString();
+    imageFolder = std::make_unique<QTemporaryDir>();
+    if (!imageFolder->isValid()) {
+        *refusal = "cannot make a folder for the units' copy: " + imageFolder->errorString();
         return false;
     }
-    job->file = imageFolder.filePath(QFileInfo(request.file).fileName());
+    job->file = imageFolder->filePath(QFileInfo(request.file).fileName());
     RomImage image;
     if (!CopyCheckedImage(request.file, job->file, &image, refusal))
         return false;

@@ -41,7 +41,8 @@ private:
 
     CliRequest request;
     UnitRecord common;
-    QTemporaryDir imageFolder;
+    // Made for a Flash only: the units' copy of the file.
+    std::unique_ptr<QTemporaryDir> imageFolder;
     QVector<UnitProcess *> units;
     std::unique_ptr<RunOutput> output;
     StopSignal stopSignal{StopSignal::CtrlC};
