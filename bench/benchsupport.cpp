@@ -13,9 +13,8 @@ BenchUnit::BenchUnit()
     window.show();
 }
 
-bool BenchUnit::start(bool pacedLine)
+bool BenchUnit::start()
 {
-    unit.setLineRate(pacedLine ? BENCH_BAUD : 0);
     return unit.start() && driver.connectTo(unit.portPath(), QString::number(BENCH_BAUD));
 }
 

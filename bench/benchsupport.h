@@ -21,8 +21,8 @@ struct BenchUnit {
     Norvane window;
     WindowDriver driver{window};
 
-    // Starts the unit, its line paced to BENCH_BAUD or not, and connects the window to it.
-    bool start(bool pacedLine);
+    // Starts the unit, which answers at once, and connects the window to it at BENCH_BAUD.
+    bool start();
 };
 
 // The wall time of a varnholt-cli flash of the file into the units on these ports; -1

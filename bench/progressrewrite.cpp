@@ -42,7 +42,7 @@ class BenchProgressRewrite : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(bench.start(false), "cannot set up the simulated unit");
+        QVERIFY2(bench.start(), "cannot set up the simulated unit");
     }
 
     void update_data()

@@ -48,7 +48,7 @@ class BenchToolOverhead : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(bench.start(false), "cannot set up the simulated unit");
+        QVERIFY2(bench.start(), "cannot set up the simulated unit");
         QObject::connect(bench.window.serialPort, &QSerialPort::readyRead, bench.window.serialPort,
                          [this] { reads.append(Moment::now()); });
         WriteWatch::watch(int(bench.window.serialPort->handle()));

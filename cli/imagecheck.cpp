@@ -19,10 +19,12 @@ bool CheckImageFile(const QString &path, RomImage *image, QString *reason)
     return ReadRomImage(path, image, reason);
 }
 
+// One image at a time in memory: a 16 MiB image is held once.
 bool CopyCheckedImage(const QString &path, const QString &copyPath, RomImage *image, QString *reason)
 {
     if (!CheckImageFile(path, image, reason))
         return false;
+    *image = RomImage();
     QFile file(path);
     if (!file.copy(copyPath)) {
         *reason = "cannot copy it for the units: " + file.errorString();
