@@ -73,8 +73,7 @@ void RunOutput::showEvent(const QJsonObject &event)
 void RunOutput::showStopping(int count)
 {
     const QString what = count > 1 ? "Ctrl-C again: the units' processes are killed"
-                                   : "Ctrl-C: each unit ends after the frame in flight, without Reset "
-                                     "(Ctrl-C again kills them)";
+                                   : "Ctrl-C: units stop after the frame in flight, no Reset (again: at once)";
     switch (mode) {
     case Live:
         footer = what;
