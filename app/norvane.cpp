@@ -1,19 +1,20 @@
 #include "app/norvane.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QSerialPort>
 #include <QStringList>
 
 #include "app/version.h"
 #include "ui/indextextsignal.h"
 #include "ui/myconnectbutton.h"
+#include "ui/operationstatus.h"
 
 Norvane::Norvane(QWidget *parent)
     : QMainWindow(parent)
 {
     setupUi(this);
     progressTableWidget->setHorizontalHeaderLabels(QStringList() << "Application Progress:");
+    MakeFormLegible();
 
     romFilePath = "";
     serialPort = new QSerialPort();
@@ -22,6 +23,7 @@ Norvane::Norvane(QWidget *parent)
     toolVersion = VARNHOLT_VERSION;
     busy = false;
     openWaits = 0;
+    operationStatus = new OperationStatus(Ui_Norvane::statusBar);
 
     // The lists are filled before their signals are wired, so start-up runs no slot.
     FillPortComboBox();
@@ -43,10 +45,11 @@ Norvane::Norvane(QWidget *parent)
     connectButton->setGeometry(QRect(270, 30, 91, 21));
     connectButton->setLayoutDirection(Qt::LeftToRight);
     connectButton->setCheckable(true);
-    connectButton->setText(QCoreApplication::translate("norvane", "Connect"));
+    connectButton->showConnected(false);
 
     connect(connectButton, SIGNAL(HandleConnect(bool)), this, SLOT(HandleConnectButton(bool)));
 
+    connect(comportComboBox, &PortComboBox::aboutToShowPopup, this, &Norvane::RefreshPortComboBox);
     WatchForLineLoss();
     SetUpLogSaving();
 }

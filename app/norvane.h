@@ -11,6 +11,7 @@
 #include "ui_norvane.h"
 #include "protocol/bootprotocol.h"
 #include "protocol/commandresult.h"
+#include "rom/imagesummary.h"
 #include "ui/logentry.h"
 
 class QAction;
@@ -19,6 +20,7 @@ class QEventLoop;
 class QMessageBox;
 class QSerialPort;
 class MyConnectButton;
+class OperationStatus;
 struct OperationTexts;
 struct RomImage;
 
@@ -43,7 +45,7 @@ public:
     // Shown in the status bar and kept in the log's history.
     void ShowStatusReason(const QString &text);
 
-    // connection/portconnection.cpp
+    // connection/portlist.cpp, connection/portconnection.cpp
     void FillPortComboBox();
     void FillBaudRateComboBox();
     int OpenSerialPort();
@@ -68,8 +70,9 @@ public:
     // Ends the running operation before its next exchange, without Reset; a pause ends at once.
     void RequestStop();
 
-    // rom/romfilecheck.cpp
+    // rom/romfilecheck.cpp, rom/romselection.cpp
     bool CheckRomFile(RomImage *image);
+    bool ReadChosenRomFile(RomImage *image);
 
     // rom/chunktransfer.cpp
     CommandResult SendFlashApplication(const RomImage &image);
@@ -113,7 +116,8 @@ private:
     void LetEventsRun();
     void RunEventLoopFor(QEventLoop *loop, int ms);
 
-    // connection/portconnection.cpp
+    // connection/portlist.cpp, connection/portconnection.cpp
+    void RefreshPortComboBox();
     void CloseSerialPort();
     void WatchForLineLoss();
 
@@ -131,17 +135,30 @@ private:
     // protocol/resultreporting.cpp
     bool ReportResult(CommandResult result, std::initializer_list<ResultText> texts);
 
+    // ui/legibleform.cpp
+    void MakeFormLegible();
+
     // Desktop integration: ui/helpmenu.cpp, ui/logsaving.cpp
     QStringList ManualCandidates() const;
+    void OpenManual(const QString &manual);
+    void OpenManualWithDesktop(const QString &manual);
     void SetUpLogSaving();
     void ShowLogContextMenu(const QPoint &position);
     void SaveLogAs();
+    QString SavedLogText() const;
+
+    // rom/romselection.cpp
+    void ShowRomFileSummary();
 
     // rom/chunktransfer.cpp
     CommandResult SendChunk(const QByteArray &dataArea, FrameType type, int percentage);
 
     // Waits under way; a slot that runs inside one must not hold the operation up.
     int openWaits;
+    OperationStatus *operationStatus;
+    // The file whose check passed last, and its image; none after a refusal.
+    QString checkedRomFile;
+    ImageSummary checkedRom;
     // connection/stoprequest.cpp
     bool stopRequested = false;
     QEventLoop *runningPause = nullptr;

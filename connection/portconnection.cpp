@@ -6,6 +6,7 @@
 
 #include "app/qtcompat.h"
 #include "connection/baudrates.h"
+#include "connection/portfailure.h"
 #include "ui/myconnectbutton.h"
 
 namespace {
@@ -33,15 +34,6 @@ qint32 AppliedBaudRate(qint32 rate)
 }
 
 } // namespace
-
-void Norvane::FillPortComboBox()
-{
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        comportComboBox->addItem(info.portName());
-        comportComboBox->setItemData(comportComboBox->count() - 1, info.description(), Qt::ToolTipRole);
-    }
-    portName = comportComboBox->currentText();
-}
 
 void Norvane::FillBaudRateComboBox()
 {
@@ -81,8 +73,7 @@ void Norvane::HandleBaudRateIndex(const QString &str)
 void Norvane::HandleConnectButton(bool checked)
 {
     if (busy) {
-        connectButton->setChecked(!connectButton->isChecked());
-        connectButton->setText(connectButton->isChecked() ? tr("Disconnect") : tr("Connect"));
+        connectButton->showConnected(!connectButton->isChecked());
         ShowMessage(tr("Operation is in progress please wait.."), "");
         return;
     }
@@ -103,8 +94,7 @@ void Norvane::HandleConnectButton(bool checked)
     if (OpenSerialPort() >= 0)
         return;
 
-    connectButton->setChecked(!connectButton->isChecked());
-    connectButton->setText(connectButton->isChecked() ? tr("Disconnect") : tr("Connect"));
+    connectButton->showConnected(!connectButton->isChecked());
     comportComboBox->setEnabled(true);
     baudrateComboBox->setEnabled(true);
 }
@@ -129,6 +119,7 @@ int Norvane::OpenSerialPort()
     serialPort->setReadBufferSize(READ_BUFFER_SIZE);
 
     if (!serialPort->open(QIODevice::ReadWrite)) {
+        ShowStatusReason(tr("Port Error: %1").arg(PortFailureReason(*serialPort)));
         ShowMessage(tr("Port Error"), "");
         return -1;
     }

@@ -14,6 +14,9 @@ constexpr int COMMAND_DELAY_MS = 2000;
 // One wait for response bytes; it starts afresh after every arrival.
 constexpr int RESPONSE_WAIT_MS = 20000;
 
+// How long the desktop may take to say whether it has an application for PDF files.
+constexpr int PDF_VIEWER_QUERY_BOUND_MS = 5000;
+
 // 8N1: a start bit, eight data bits and a stop bit for every byte.
 constexpr qint64 BITS_PER_BYTE = 10;
 

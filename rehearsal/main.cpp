@@ -12,6 +12,9 @@
 #include "cleanexit.h"
 #include "driver/windowdriver.h"
 #include "ecusimulator.h"
+#include "faultoptions.h"
+#include "rom/chunklayout.h"
+#include "rom/imagesummary.h"
 #include "sampleimage.h"
 #include "walkthrough.h"
 
@@ -19,8 +22,11 @@ namespace {
 
 constexpr quint32 SAMPLE_ADDRESS = 0x80000;
 constexpr int SAMPLE_SIZE = 256 * 1024;
-// A walk-through on the unpaced unit takes about half a minute.
+// A walk-through on the unpaced unit takes about half a minute; a paced line adds the
+// sample's time on the wire, given twice over.
 constexpr int WALKTHROUGH_BOUND_MS = 120 * 1000;
+constexpr int SAMPLE_FRAMES = SAMPLE_SIZE / CHUNK_SIZE;
+const char *const TITLE_SUFFIX = " — rehearsal on a simulated ECU";
 
 // The window's log is what a user reads here; the tool's diagnostics and the platform's
 // notices would bury it. Only real failures reach the terminal.
@@ -42,7 +48,7 @@ bool DrawsOffscreen()
 }
 
 int WalkThrough(Norvane &window, EcuSimulator &unit, const QString &samplePath, const QByteArray &sample,
-                const QString &shotsPath, CleanExit &exit)
+                const QString &shotsPath, int baudRate, CleanExit &exit)
 {
     const QDir shots(shotsPath);
     if (!shots.mkpath(".")) {
@@ -50,10 +56,47 @@ int WalkThrough(Norvane &window, EcuSimulator &unit, const QString &samplePath, 
         return 1;
     }
     Walkthrough walkthrough(window, unit, samplePath, SAMPLE_ADDRESS, sample, shots);
-    exit.watchdog(WALKTHROUGH_BOUND_MS, walkthrough.currentStep());
+    exit.watchdog(WALKTHROUGH_BOUND_MS + 2 * ImageWireTimeMs(SAMPLE_FRAMES, baudRate), walkthrough.currentStep());
     const bool succeeded = walkthrough.run();
     std::printf("%s\n", succeeded ? "Walk-through succeeded: Flash, Verify and Erase" : "Walk-through FAILED");
     return succeeded ? 0 : 1;
+}
+
+// -1 when the rehearsal can go on; otherwise the status to exit with.
+int ReadOptions(QApplication &application, QCommandLineParser &parser, FaultOptions &faults)
+{
+    parser.setApplicationDescription("Starts the Varnholt window on a simulated ECU with a sample image.\n"
+                                     "--silent, --fail and --hang-up-after make the unit fail as a real one can;\n"
+                                     "--baud paces its line, and chooses that rate in the window.");
+    parser.addHelpOption();
+    parser.addOption({"walkthrough", "Play connect, Flash, Verify and Erase by itself and keep "
+                                     "screenshots in <directory>; exit 0 only if all succeed.",
+                      "directory"});
+    faults.addTo(parser);
+    parser.process(application);
+    QString error;
+    if (!faults.read(parser, &error)) {
+        std::fprintf(stderr, "varnholt-rehearsal: %s\n", qPrintable(error));
+        return 2;
+    }
+    if (!parser.isSet("walkthrough") && DrawsOffscreen()) {
+        std::fprintf(stderr, "No display is available ($DISPLAY and $WAYLAND_DISPLAY are unset), so the window "
+                             "cannot be shown.\nTo rehearse without one: varnholt-rehearsal --walkthrough <directory>\n");
+        return 2;
+    }
+    return -1;
+}
+
+// The tool's own window, told apart from it by its title, with the unit's port chosen and,
+// on a paced line, its rate.
+void ShowOnUnit(Norvane &window, const EcuSimulator &unit, int baudRate)
+{
+    window.setWindowTitle(window.windowTitle() + TITLE_SUFFIX);
+    window.comportComboBox->addItem(unit.portPath());
+    window.comportComboBox->setCurrentText(unit.portPath());
+    if (baudRate > 0)
+        window.baudrateComboBox->setCurrentText(QString::number(baudRate));
+    window.show();
 }
 
 } // namespace
@@ -68,19 +111,12 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     application.setWindowIcon(QIcon(":/varnholt.svg"));
     QCommandLineParser parser;
-    parser.setApplicationDescription("Starts the Varnholt window on a simulated ECU with a sample image.");
-    parser.addHelpOption();
-    parser.addOption({"walkthrough", "Play connect, Flash, Verify and Erase by itself and keep "
-                                     "screenshots in <directory>; exit 0 only if all succeed.",
-                      "directory"});
-    parser.process(application);
-    const bool walkingThrough = parser.isSet("walkthrough");
-    if (!walkingThrough && DrawsOffscreen()) {
-        std::fprintf(stderr, "No display is available ($DISPLAY and $WAYLAND_DISPLAY are unset), so the window "
-                             "cannot be shown.\nTo rehearse without one: varnholt-rehearsal --walkthrough <directory>\n");
-        return 2;
-    }
+    FaultOptions faults;
+    const int refused = ReadOptions(application, parser, faults);
+    if (refused >= 0)
+        return refused;
     EcuSimulator unit;
+    faults.applyTo(unit);
     if (!unit.start()) {
         std::fprintf(stderr, "Cannot start the simulated ECU: %s\n", qPrintable(unit.errorString()));
         return 1;
@@ -94,6 +130,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "Cannot write %s\n", qPrintable(samplePath));
         return 1;
     }
+    const bool walkingThrough = parser.isSet("walkthrough");
     // A walk-through must not depend on what other Qt programs left in the user's settings.
     if (walkingThrough)
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sampleFolder.filePath("settings"));
@@ -101,14 +138,12 @@ int main(int argc, char *argv[])
     exit.onSignals();
 
     Norvane window;
-    window.comportComboBox->addItem(unit.portPath());
-    window.comportComboBox->setCurrentText(unit.portPath());
     std::printf("Simulated ECU on %s\nSample image (%d bytes at 0x%X): %s\n", qPrintable(unit.portPath()),
                 SAMPLE_SIZE, SAMPLE_ADDRESS, qPrintable(samplePath));
     std::fflush(stdout);
-    window.show();
+    ShowOnUnit(window, unit, faults.baudRate());
     if (walkingThrough)
-        return WalkThrough(window, unit, samplePath, sample, parser.value("walkthrough"), exit);
+        return WalkThrough(window, unit, samplePath, sample, parser.value("walkthrough"), faults.baudRate(), exit);
 
     WindowDriver(window).chooseRomFile(samplePath);
     return application.exec();

@@ -1,10 +1,12 @@
 #include "app/norvane.h"
 
 #include <QMessageLogger>
+#include <QSerialPort>
 
 #include "rom/chunklayout.h"
 #include "rom/frameplan.h"
 #include "rom/romimage.h"
+#include "ui/operationstatus.h"
 
 bool Norvane::RunFlashApplication(const RomImage &image)
 {
@@ -23,7 +25,9 @@ CommandResult Norvane::SendFlashApplication(const RomImage &image)
     if (started != Success)
         return started;
 
-    for (const PlannedFrame &frame : PlanFrames(image)) {
+    const QVector<PlannedFrame> frames = PlanFrames(image);
+    operationStatus->transferBegins(frames.size(), serialPort->baudRate());
+    for (const PlannedFrame &frame : frames) {
         const CommandResult sent = SendChunk(FrameDataArea(image, frame), frame.type, frame.percentage);
         if (sent != Success)
             return sent;
@@ -52,6 +56,7 @@ CommandResult Norvane::SendChunk(const QByteArray &dataArea, FrameType type, int
         return FlashApplicationFailed;
     }
     QMessageLogger().debug("Flashed a chunk successfully");
+    operationStatus->frameTaken();
     UpdateProgressLine(percentage);
     return Success;
 }

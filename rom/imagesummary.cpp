@@ -60,6 +60,14 @@ qint64 ImageWireTimeMs(int frames, qint32 baudRate)
     return LineTimeMs(qint64(frames) * (DATA_FRAME_SIZE + RESPONSE_FRAME_SIZE), baudRate);
 }
 
+qint64 TransferTimeLeftMs(int done, int frames, qint64 doneMs, qint64 sinceMs, qint32 baudRate)
+{
+    const qint64 lineMs = ImageWireTimeMs(1, baudRate);
+    const qint64 perFrame = done > 0 ? qMax(lineMs, doneMs / done) : lineMs;
+    const qint64 whole = qint64(frames - done) * perFrame;
+    return qMax<qint64>(qMax(whole - sinceMs, whole - perFrame), 0);
+}
+
 QString AddressText(quint32 address)
 {
     return "0x" + QString::number(address, 16).toUpper().rightJustified(8, '0');

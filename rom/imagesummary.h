@@ -26,6 +26,12 @@ quint32 Crc32(const QByteArray &bytes);
 // Time on the line of the image's data frames and their answers at this rate.
 qint64 ImageWireTimeMs(int frames, qint32 baudRate);
 
+// Time left of a transfer of `frames` data frames, `done` of them taken by the unit, the
+// last `doneMs` after the transfer began and `sinceMs` ago. Each frame left is taken to cost
+// what those so far cost on average, and never less than the line needs for it; the frame
+// under way counts down, but not below the frames after it.
+qint64 TransferTimeLeftMs(int done, int frames, qint64 doneMs, qint64 sinceMs, qint32 baudRate);
+
 // "0x00080000", "1A2B3C4D", "0:23" (or "1:02:03").
 QString AddressText(quint32 address);
 QString Crc32Text(quint32 crc32);

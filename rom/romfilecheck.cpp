@@ -1,6 +1,5 @@
 #include "app/norvane.h"
 
-#include <QMessageLogger>
 #include <QStatusBar>
 
 #include "rom/romimage.h"
@@ -9,13 +8,10 @@
 // reason shown in the status bar.
 bool Norvane::CheckRomFile(RomImage *image)
 {
-    QString reason;
-    if (ReadRomImage(romFilePath, image, &reason, [this] { LetEventsRun(); })) {
+    if (ReadChosenRomFile(image)) {
         Ui_Norvane::statusBar->clearMessage();
         return true;
     }
-    QMessageLogger().debug("ROM file refused: %s", qPrintable(reason));
-    ShowStatusReason(tr("ROM file refused: %1").arg(reason));
     AppendLog(Error, "Flash Application: rom file open failed");
     return false;
 }

@@ -9,15 +9,22 @@
 
 class QIODevice;
 
-// One read takes at most 99 characters, line end included; a longer line is refused.
-constexpr int LINE_BUFFER_SIZE = 100;
+// Characters of one line, its line end (LF or CR LF) not counted; a longer line is refused.
+constexpr int MAX_LINE_LENGTH = 99;
+// One read takes a line of that length, its CR LF and the terminating zero.
+constexpr int LINE_BUFFER_SIZE = MAX_LINE_LENGTH + 3;
 constexpr int MAX_RECORD_DATA = 16;
+// Far above any unit's flash, and well within what one byte array can hold.
+constexpr int MAX_IMAGE_MIB = 256;
+constexpr qint64 MAX_IMAGE_SIZE = qint64(MAX_IMAGE_MIB) * 1024 * 1024;
 
 enum RecordType : quint8 {
     DataRecord = 0x00,
     EndOfFileRecord = 0x01,
     ExtendedSegmentAddressRecord = 0x02,
-    ExtendedLinearAddressRecord = 0x04
+    StartSegmentAddressRecord = 0x03,
+    ExtendedLinearAddressRecord = 0x04,
+    StartLinearAddressRecord = 0x05
 };
 
 // The image of a ROM file that passed the whole check. Its data records follow each other
@@ -31,11 +38,11 @@ struct RomImage {
 // live while a large file is read.
 using ReadingPulse = std::function<void()>;
 
-// Reads and checks the ROM file at path; only a regular file is opened. On refusal the
-// reason says why, with the line number where there is one.
+// Reads and checks the ROM file at path; only a regular file is opened, and opening never
+// waits. On refusal the reason says why, with the line number where there is one.
 bool ReadRomImage(const QString &path, RomImage *image, QString *reason, const ReadingPulse &pulse = {});
 
-// The check on a device opened as text.
+// The check on an open device, read as bytes: a CR counts only as part of a CR LF line end.
 bool ParseRomImage(QIODevice &file, RomImage *image, QString *reason, const ReadingPulse &pulse = {});
 
 #endif

@@ -2,7 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageLogger>
+#include <QStatusBar>
 
+#include "rom/imagesummary.h"
+#include "rom/romimage.h"
 #include "ui/filechooser.h"
 
 void Norvane::HandleBrowseButton()
@@ -13,6 +17,7 @@ void Norvane::HandleBrowseButton()
     }
 
     hexFileTextEdit->clear();
+    Ui_Norvane::statusBar->clearMessage();
     romFilePath = FileChooser::openFileName(this, tr("Open HEX File"), QDir::homePath(), "");
     romFilePath = QDir::toNativeSeparators(romFilePath);
     hexFileTextEdit->setPlainText(romFilePath);
@@ -27,4 +32,32 @@ void Norvane::HandleBrowseButton()
         return;
     }
     AppendLog(Info, "Browse success");
+    ShowRomFileSummary();
+}
+
+// A bad file or the wrong image shows before anything is sent. The window lives through
+// the check, but nothing may start meanwhile; Flash checks the file again, as it may change.
+void Norvane::ShowRomFileSummary()
+{
+    busy = true;
+    RomImage image;
+    const bool read = ReadChosenRomFile(&image);
+    busy = false;
+    if (read)
+        Ui_Norvane::statusBar->showMessage(SummaryText(checkedRom, baudRate));
+}
+
+// A refusal's reason goes to the status bar; what passed is remembered for the saved log.
+bool Norvane::ReadChosenRomFile(RomImage *image)
+{
+    checkedRomFile.clear();
+    QString reason;
+    if (!ReadRomImage(romFilePath, image, &reason, [this] { LetEventsRun(); })) {
+        QMessageLogger().debug("ROM file refused: %s", qPrintable(reason));
+        ShowStatusReason(tr("ROM file refused: %1").arg(reason));
+        return false;
+    }
+    checkedRomFile = romFilePath;
+    checkedRom = SummarizeImage(*image);
+    return true;
 }

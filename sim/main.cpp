@@ -1,4 +1,5 @@
 #include "ecusimulator.h"
+#include "faultoptions.h"
 #include "wireformat.h"
 
 #include <QCommandLineParser>
@@ -53,80 +54,17 @@ QString describe(const EcuSimulator::ReceivedFrame &frame, qint64 startMs)
     return line;
 }
 
-bool parseCodes(const QStringList &texts, QVector<quint8> *codes)
-{
-    for (const QString &text : texts) {
-        bool ok = false;
-        const uint code = text.toUInt(&ok, 16);
-        if (!ok || code > 0xFF)
-            return false;
-        codes->append(quint8(code));
-    }
-    return true;
-}
-
 void printLine(FILE *stream, const QString &line)
 {
     std::fprintf(stream, "%s\n", qPrintable(line));
     std::fflush(stream);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// Prints a line for every frame until the line closes or the program is interrupted;
+// returns how many frames it printed.
+int showFramesUntilStopped(EcuSimulator &simulator)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("ecu-sim"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Plays an ECU bootloader on a pseudo-terminal. Prints the port to open in the tool,\n"
-        "then one line for every frame received, until interrupted (Ctrl+C)."));
-    parser.addHelpOption();
-    const QCommandLineOption baudOption(QStringLiteral("baud"),
-        QStringLiteral("Pace both directions to <rate> baud, 10 bits a byte."), QStringLiteral("rate"));
-    const QCommandLineOption saveHexOption(QStringLiteral("save-hex"),
-        QStringLiteral("On exit, save the written memory to <file> as Intel HEX."), QStringLiteral("file"));
-    const QCommandLineOption silentOption(QStringLiteral("silent"),
-        QStringLiteral("Leave frames with command <code> (hex, e.g. 11) unanswered. Repeatable."),
-        QStringLiteral("code"));
-    const QCommandLineOption failOption(QStringLiteral("fail"),
-        QStringLiteral("Answer frames with command <code> (hex) with failure status F0. Repeatable."),
-        QStringLiteral("code"));
-    parser.addOptions({baudOption, saveHexOption, silentOption, failOption});
-    parser.process(app);
-
-    EcuSimulator simulator;
-    if (parser.isSet(baudOption)) {
-        bool ok = false;
-        const int baud = parser.value(baudOption).toInt(&ok);
-        if (!ok || baud <= 0) {
-            printLine(stderr, QStringLiteral("ecu-sim: --baud needs a positive number"));
-            return 2;
-        }
-        simulator.setLineRate(baud);
-    }
-    QVector<quint8> silentCodes;
-    QVector<quint8> failCodes;
-    if (!parseCodes(parser.values(silentOption), &silentCodes)
-        || !parseCodes(parser.values(failOption), &failCodes)) {
-        printLine(stderr, QStringLiteral("ecu-sim: a command code is one hex byte, e.g. 10"));
-        return 2;
-    }
-    for (quint8 code : qAsConst(failCodes))
-        simulator.setCommandFault(code, EcuSimulator::Fault::answerStatus(Bootloader::RefusedInThisState));
-    for (quint8 code : qAsConst(silentCodes))
-        simulator.setCommandFault(code, EcuSimulator::Fault::noAnswer());
-
-    catchSignal(SIGINT);
-    catchSignal(SIGTERM);
     const qint64 startMs = steadyNowMs();
-    if (!simulator.start()) {
-        printLine(stderr, QStringLiteral("ecu-sim: cannot open a pseudo-terminal: %1").arg(simulator.errorString()));
-        return 1;
-    }
-    printLine(stdout, simulator.portPath());
-
     int shown = 0;
     const auto showNewFrames = [&] {
         const auto frames = simulator.frames();
@@ -139,16 +77,61 @@ int main(int argc, char *argv[])
     }
     simulator.stop();
     showNewFrames();
+    return shown;
+}
+
+bool saveMemory(const EcuSimulator &simulator, const QString &path)
+{
+    QString error;
+    if (!simulator.saveIntelHex(path, &error)) {
+        printLine(stderr, QStringLiteral("ecu-sim: cannot save %1: %2").arg(path, error));
+        return false;
+    }
+    printLine(stderr, QStringLiteral("ecu-sim: memory saved to %1").arg(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ecu-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays an ECU bootloader on a pseudo-terminal. Prints the port's path, for programs that\n"
+        "open a port by its path (the Varnholt window lists only the ports the system reports:\n"
+        "practise with it in varnholt-rehearsal, which takes the same options), then one line\n"
+        "for every frame received, until interrupted (Ctrl+C)."));
+    parser.addHelpOption();
+    const QCommandLineOption saveHexOption(QStringLiteral("save-hex"),
+        QStringLiteral("On exit, save the written memory to <file> as Intel HEX."), QStringLiteral("file"));
+    parser.addOption(saveHexOption);
+    FaultOptions faults;
+    faults.addTo(parser);
+    parser.process(app);
+
+    QString error;
+    if (!faults.read(parser, &error)) {
+        printLine(stderr, QStringLiteral("ecu-sim: ") + error);
+        return 2;
+    }
+    EcuSimulator simulator;
+    faults.applyTo(simulator);
+
+    catchSignal(SIGINT);
+    catchSignal(SIGTERM);
+    if (!simulator.start()) {
+        printLine(stderr, QStringLiteral("ecu-sim: cannot open a pseudo-terminal: %1").arg(simulator.errorString()));
+        return 1;
+    }
+    printLine(stdout, simulator.portPath());
+    const int shown = showFramesUntilStopped(simulator);
     printLine(stderr, QStringLiteral("ecu-sim: %1 frames received, %2 bytes skipped")
                           .arg(shown).arg(simulator.skippedBytes()));
 
-    if (parser.isSet(saveHexOption)) {
-        QString error;
-        if (!simulator.saveIntelHex(parser.value(saveHexOption), &error)) {
-            printLine(stderr, QStringLiteral("ecu-sim: cannot save %1: %2").arg(parser.value(saveHexOption), error));
-            return 1;
-        }
-        printLine(stderr, QStringLiteral("ecu-sim: memory saved to %1").arg(parser.value(saveHexOption)));
-    }
+    if (parser.isSet(saveHexOption) && !saveMemory(simulator, parser.value(saveHexOption)))
+        return 1;
     return 0;
 }

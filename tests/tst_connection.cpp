@@ -1,12 +1,26 @@
 #include <QtTest>
 
 #include <QSerialPort>
+#include <QStatusBar>
 #include <QTemporaryDir>
 
+#include "connection/availableports.h"
+#include "rom/imagesummary.h"
 #include "support/logpane.h"
 #include "support/modemlinerecorder.h"
 #include "support/unitbench.h"
 #include "ui/myconnectbutton.h"
+
+// Opens the port list as a user would, and closes it again; what it then lists.
+QStringList OpenPortList(QComboBox *list)
+{
+    QTest::mouseClick(list, Qt::LeftButton);
+    list->hidePopup();
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    return items;
+}
 
 // Opening and closing the port, and choosing the ROM file.
 class TestConnection : public QObject
@@ -14,10 +28,13 @@ class TestConnection : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { AvailablePorts::useSystemPorts(); }
     void connectRequests_data();
     void connectRequests();
+    void portsAsTheyCome();
     void browse_data();
     void browse();
+    void browseShowsTheImage();
 };
 
 void TestConnection::connectRequests_data()
@@ -85,6 +102,30 @@ void TestConnection::connectRequests()
     QCOMPARE(window.SendJumpToBootloader(), Success);
 }
 
+// Read again each time the list opens while disconnected. The system never lists a
+// pseudo-terminal, so the rehearsal puts its unit's port in by hand: it stays while the
+// unit runs, and goes with it.
+void TestConnection::portsAsTheyCome()
+{
+    AvailablePorts::standIn({{"ttyUSB0", "FT232R USB UART"}, {"ttyUSB1", "CP2102"}});
+    UnitBench bench;
+    QCOMPARE(bench.window.portName, QString("ttyUSB0"));
+    QVERIFY(bench.start());
+    const QString simulated = bench.unit.portPath();
+    AvailablePorts::standIn({{"ttyACM0", "Arduino"}, {"ttyUSB1", "CP2102"}});
+    // Connected, the list is locked and not read again.
+    bench.window.comportComboBox->showPopup();
+    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyUSB0", "ttyUSB1", simulated}));
+
+    bench.window.connectButton->click();
+    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyACM0", "ttyUSB1", simulated}));
+    QCOMPARE(bench.window.portName, simulated);
+    bench.unit.stop();
+    QCOMPARE(OpenPortList(bench.window.comportComboBox), QStringList({"ttyACM0", "ttyUSB1"}));
+    QCOMPARE(bench.window.portName, QString("ttyACM0"));
+    QVERIFY(bench.answerer.boxes().isEmpty());
+}
+
 void TestConnection::browse_data()
 {
     QTest::addColumn<QString>("name");
@@ -132,6 +173,34 @@ void TestConnection::browse()
     QCOMPARE(lines.size(), chosen ? 2 : 1);
     QCOMPARE(lines.last().text, QString("Browse success"));
     QCOMPARE(lines.last().colour, LOG_BLUE);
+}
+
+// The file is checked as soon as it is chosen, so that a bad file or the wrong image shows
+// before Flash.
+void TestConnection::browseShowsTheImage()
+{
+    QTemporaryDir directory;
+    const QString path = directory.filePath("app.rom");
+    const QByteArray image = SampleImage(20000);
+    QVERIFY(WriteRomFile(path, 0x80000, image));
+    UnitBench bench;
+    bench.window.baudrateComboBox->setCurrentText("9600");
+    QVERIFY(bench.driver.chooseRomFile(path));
+    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(),
+             "0x00080000 to 0x00084E1F, 20000 bytes, 2 data frames, 0:34 on the wire at 9600 baud, CRC-32 "
+                 + Crc32Text(Crc32(image)));
+
+    // The third line's last digit is its record checksum.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray text = file.readAll();
+    const int digit = text.indexOf('\n', text.indexOf('\n', text.indexOf('\n') + 1) + 1) - 1;
+    text[digit] = text.at(digit) == '0' ? '1' : '0';
+    QVERIFY(file.seek(0) && file.write(text) == text.size() && file.flush());
+    QVERIFY(bench.driver.chooseRomFile(path));
+    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(), QString("ROM file refused: line 3: wrong record checksum"));
+    QCOMPARE(LogTexts(bench.window.progressTextEdit), QStringList({"Browse success", "Browse success"}));
+    QVERIFY(bench.answerer.boxes().isEmpty());
 }
 
 QTEST_MAIN(TestConnection)

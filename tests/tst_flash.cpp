@@ -1,7 +1,11 @@
 #include <QtTest>
 
+#include <QFileInfo>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextEdit>
+
+#include <functional>
 
 #include "intelhexwriter.h"
 #include "sparsememory.h"
@@ -16,6 +20,30 @@ const QStringList FLASH_SUCCESS = {
     "[Flash Hanlder] Verify success",        "[Flash Hanlder] Resetting..",
     "[Flash Hanlder] Reset success",
 };
+
+// How the file differs from what the writer gives.
+using TextChange = std::function<QByteArray(QByteArray)>;
+// What befalls the file once the Flash has begun.
+using FileChange = std::function<bool(const QString &path)>;
+Q_DECLARE_METATYPE(TextChange)
+Q_DECLARE_METATYPE(FileChange)
+
+// The status bar counts the frames with the time left, and ends with the time it all took.
+void CheckStatusCountsFrames(const QSignalSpy &shown, int frames, const QString &last)
+{
+    QStringList counted;
+    for (const QList<QVariant> &message : shown) {
+        const QRegularExpressionMatch match = QRegularExpression(
+            "^Flashing: (frame \\d+ of \\d+) · \\d+:\\d\\d elapsed · about \\d+:\\d\\d left$").match(message.at(0).toString());
+        if (match.hasMatch() && !counted.contains(match.captured(1)))
+            counted << match.captured(1);
+    }
+    QStringList expected;
+    for (int frame = 1; frame <= frames; ++frame)
+        expected << QString("frame %1 of %2").arg(frame).arg(frames);
+    QCOMPARE(counted, expected);
+    QVERIFY2(QRegularExpression("^Flash: Reset success · \\d+:\\d\\d in all$").match(last).hasMatch(), qPrintable(last));
+}
 
 // Whole images flashed through the window into the simulated unit.
 class TestFlash : public QObject
@@ -37,23 +65,36 @@ void TestFlash::imagesArriveByteForByte_data()
     QTest::addColumn<int>("size");
     QTest::addColumn<int>("recordLength");
     QTest::addColumn<QList<int>>("percentages");
-    // How the file is written, or what happens to it during the Flash.
-    QTest::addColumn<QString>("file");
+    QTest::addColumn<TextChange>("textChange");
+    QTest::addColumn<FileChange>("midFlashChange");
 
-    QTest::newRow("exactly one chunk, CR LF") << 0x80000u << 16384 << 16 << QList<int>{0, 100, 100} << "CR LF";
-    QTest::newRow("one record after a chunk, across a 64 KiB page")
-        << 0x1FC000u << 16400 << 16 << QList<int>{0, 99, 100, 100} << "";
-    QTest::newRow("half a chunk after, start address records") << 0x80000u << 24576 << 16
-        << QList<int>{0, 66, 100, 100} << "start addresses and an empty record";
-    QTest::newRow("15-byte records across a page, no final line end") << 0x8000u << 40000 << 15
-        << QList<int>{0, 40, 81, 100, 100} << "no final line end";
-    QTest::newRow("8-byte records, lower case") << 0x80004u << 40000 << 8
-        << QList<int>{0, 40, 81, 100, 100} << "lower case";
-    QTest::newRow("1-byte records") << 0x80001u << 20000 << 1 << QList<int>{0, 81, 100, 100} << "";
-    // What goes out is the file as it was checked, whatever happens to it afterwards.
+    const TextChange asWritten = [](const QByteArray &text) { return text; };
+    const FileChange untouched = [](const QString &) { return true; };
+    const TextChange crLf = [](QByteArray text) { return text.replace("\n", "\r\n"); };
+    const TextChange lowerCase = [](const QByteArray &text) { return text.toLower(); };
+    const TextChange noFinalLineEnd = [](const QByteArray &text) { return text.chopped(1); };
+    const TextChange startAddresses = [](QByteArray text) {
+        return ":0400000300001234B3\n:0000000000\n" + text.replace(":00000001FF", ":0400000500080000EF\n:00000001FF");
+    };
+    QTest::newRow("one chunk goes as a single End frame, CR LF line ends")
+        << 0x80000u << 16384 << 16 << QList<int>{0, 100, 100} << crLf << untouched;
+    QTest::newRow("a record past a whole chunk goes in a short End frame, across a 64 KiB page")
+        << 0x1FC000u << 16400 << 16 << QList<int>{0, 99, 100, 100} << asWritten << untouched;
+    QTest::newRow("start address records and an empty data record add nothing") << 0x80000u << 24576 << 16
+        << QList<int>{0, 66, 100, 100} << startAddresses << untouched;
+    QTest::newRow("15-byte records across a page, no line end after the last") << 0x8000u << 40000 << 15
+        << QList<int>{0, 40, 81, 100, 100} << noFinalLineEnd << untouched;
+    QTest::newRow("8-byte records in lower case") << 0x80004u << 40000 << 8 << QList<int>{0, 40, 81, 100, 100}
+                                                 << lowerCase << untouched;
+    QTest::newRow("1-byte records") << 0x80001u << 20000 << 1 << QList<int>{0, 81, 100, 100} << asWritten
+                                    << untouched;
     const QList<int> fourChunks{0, 25, 50, 75, 100, 100};
-    QTest::newRow("file cut mid-flash") << 0x80000u << 65536 << 16 << fourChunks << "cut mid-flash";
-    QTest::newRow("file rewritten mid-flash") << 0x80000u << 65536 << 16 << fourChunks << "rewritten mid-flash";
+    QTest::newRow("a file cut mid-flash: the image as checked goes out")
+        << 0x80000u << 65536 << 16 << fourChunks << asWritten
+        << FileChange([](const QString &path) { return QFile::resize(path, QFileInfo(path).size() / 2 + 7); });
+    QTest::newRow("a file rewritten mid-flash: the image as checked goes out")
+        << 0x80000u << 65536 << 16 << fourChunks << asWritten
+        << FileChange([](const QString &path) { return WriteRomFile(path, 0x80000u, SampleImage(65536, 0)); });
 }
 
 void TestFlash::imagesArriveByteForByte()
@@ -62,20 +103,13 @@ void TestFlash::imagesArriveByteForByte()
     QFETCH(int, size);
     QFETCH(int, recordLength);
     QFETCH(QList<int>, percentages);
-    QFETCH(QString, file);
+    QFETCH(TextChange, textChange);
+    QFETCH(FileChange, midFlashChange);
 
     const QByteArray image = SampleImage(size, size + recordLength);
     SparseMemory memory;
     memory.write(address, image);
-    QByteArray text = IntelHexWriter::text(memory, recordLength).toLatin1();
-    if (file == "CR LF")
-        text.replace("\n", "\r\n");
-    else if (file == "lower case")
-        text = text.toLower();
-    else if (file == "no final line end")
-        text.chop(1);
-    else if (file == "start addresses and an empty record")
-        text = ":0400000300001234B3\n:0000000000\n" + text.replace(":00000001FF", ":0400000500080000EF\n:00000001FF");
+    const QByteArray text = textChange(IntelHexWriter::text(memory, recordLength).toLatin1());
     const QString path = directory.filePath("image.rom");
     QFile saving(path);
     QVERIFY(saving.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && saving.write(text) == text.size());
@@ -85,15 +119,12 @@ void TestFlash::imagesArriveByteForByte()
     bench.window.romFilePath = path;
     bench.window.hexFileTextEdit->setPlainText(path);
     ProgressWatch watch(bench.window.progressTextEdit);
-    watch.onLine("[Flash Hanlder] Flashing.. 0%", [&] {
-        if (file == "cut mid-flash")
-            QVERIFY(QFile::resize(path, text.size() / 2 + 7));
-        else if (file == "rewritten mid-flash")
-            QVERIFY(WriteRomFile(path, address, SampleImage(size, 0), recordLength));
-    });
+    watch.onLine("[Flash Hanlder] Flashing.. 0%", [&] { QVERIFY(midFlashChange(path)); });
+    const QSignalSpy shown(bench.window.Ui_Norvane::statusBar, &QStatusBar::messageChanged);
     QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 
     QCOMPARE(LogTexts(bench.window.progressTextEdit), FLASH_SUCCESS);
+    CheckStatusCountsFrames(shown, percentages.size() - 2, bench.window.Ui_Norvane::statusBar->currentMessage());
     QStringList progress;
     for (int percentage : percentages)
         progress << QString("[Flash Hanlder] Flashing.. %1%").arg(percentage);

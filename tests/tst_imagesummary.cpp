@@ -12,6 +12,8 @@ private slots:
     void digestsMatchTheCommonTools();
     void summaryLine_data();
     void summaryLine();
+    void timeLeft_data();
+    void timeLeft();
 };
 
 void TestImageSummary::digestsMatchTheCommonTools()
@@ -50,6 +52,31 @@ void TestImageSummary::summaryLine()
     const QString line = SummaryText(SummarizeImage(image), baud);
     QVERIFY2(line.startsWith(begins), qPrintable(line));
     QVERIFY2(QRegularExpression("CRC-32 [0-9A-F]{8}$").match(line).hasMatch(), qPrintable(line));
+}
+
+void TestImageSummary::timeLeft_data()
+{
+    QTest::addColumn<int>("done");
+    QTest::addColumn<qint64>("doneMs");
+    QTest::addColumn<qint64>("sinceMs");
+    QTest::addColumn<qint64>("leftMs");
+
+    // 16 frames at 115200 baud; one takes the line 1424 ms with its answer.
+    QTest::newRow("before the first frame: the line rate") << 0 << qint64(0) << qint64(0) << qint64(16 * 1424);
+    QTest::newRow("a unit slower than the line: its pace") << 4 << qint64(4 * 3000) << qint64(1000)
+                                                           << qint64(12 * 3000 - 1000);
+    QTest::newRow("never faster than the line") << 4 << qint64(4) << qint64(500) << qint64(12 * 1424 - 500);
+    QTest::newRow("a frame overdue counts as one under way") << 4 << qint64(4 * 1500) << qint64(9000)
+                                                             << qint64(11 * 1500);
+}
+
+void TestImageSummary::timeLeft()
+{
+    QFETCH(int, done);
+    QFETCH(qint64, doneMs);
+    QFETCH(qint64, sinceMs);
+    QFETCH(qint64, leftMs);
+    QCOMPARE(TransferTimeLeftMs(done, 16, doneMs, sinceMs, 115200), leftMs);
 }
 
 QTEST_GUILESS_MAIN(TestImageSummary)

@@ -8,6 +8,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "ui/operationstatus.h"
+
 namespace {
 
 const QColor INFO_COLOUR(0, 0, 255, 255);
@@ -22,11 +24,13 @@ void Norvane::AppendLog(LogKind kind, const QString &text)
         progressTextEdit->setTextColor(INFO_COLOUR);
         progressTextEdit->append(tr(text.toUtf8().constData()));
         logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Info, text});
+        operationStatus->logged(text);
         break;
     case Error:
         progressTextEdit->setTextColor(ERROR_COLOUR);
         progressTextEdit->append(tr(text.toUtf8().constData()));
         logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Error, text});
+        operationStatus->logged(text);
         break;
     default:
         progressTextEdit->setTextColor(INFO_COLOUR);
@@ -59,6 +63,7 @@ void Norvane::ShowStatusReason(const QString &text)
 {
     Ui_Norvane::statusBar->showMessage(text);
     logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Status, text});
+    operationStatus->reasonShown();
 }
 
 void Norvane::ShowMessage(const QString &text, const QString &informative)

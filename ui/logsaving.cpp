@@ -1,11 +1,19 @@
 #include "app/norvane.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QMenu>
 #include <QSaveFile>
 
+#include "app/version.h"
 #include "ui/filechooser.h"
+
+namespace {
+
+const char *const TIME_FORMAT = "HH:mm:ss.zzz";
+
+} // namespace
 
 // The pane keeps its own context menu; saving is added at its end.
 void Norvane::SetUpLogSaving()
@@ -42,9 +50,29 @@ void Norvane::SaveLogAs()
         return;
 
     QSaveFile file(path);
-    QByteArray text = progressTextEdit->toPlainText().toUtf8();
-    if (!text.isEmpty())
-        text += '\n';
+    const QByteArray text = SavedLogText().toUtf8();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text) != text.size() || !file.commit())
         ShowMessage(tr("Saving the log failed"), QDir::toNativeSeparators(path) + ": " + file.errorString());
+}
+
+// What a colleague needs to read the log without the window: which tool, when, which line
+// and which image, then every line and every reason the status bar gave, each at its time.
+QString Norvane::SavedLogText() const
+{
+    // The local time with its offset from UTC, which says where the times below stand.
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList lines;
+    lines << QString("%1 %2 log").arg(VARNHOLT_NAME, VARNHOLT_VERSION);
+    lines << "Saved: " + now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
+    lines << QString("Port: %1 at %2 baud").arg(portName.isEmpty() ? "none chosen" : portName).arg(baudRate);
+    if (!checkedRomFile.isEmpty())
+        lines << QString("ROM file: %1, image of %2 bytes at %3, CRC-32 %4, SHA-256 %5")
+                     .arg(QDir::toNativeSeparators(checkedRomFile))
+                     .arg(checkedRom.size)
+                     .arg(AddressText(checkedRom.first), Crc32Text(checkedRom.crc32),
+                          QString::fromLatin1(checkedRom.sha256.toHex()));
+    lines << "";
+    for (const LogEntry &entry : logHistory)
+        lines << entry.time.toLocalTime().toString(TIME_FORMAT) + "  " + entry.text;
+    return lines.join('\n') + '\n';
 }

@@ -7,9 +7,14 @@ MyConnectButton::MyConnectButton(QWidget *parent)
 
 MyConnectButton::~MyConnectButton() = default;
 
+void MyConnectButton::showConnected(bool connected)
+{
+    setChecked(connected);
+    setText(connected ? tr("Disconnect") : tr("Connect"));
+}
+
 void MyConnectButton::nextCheckState()
 {
-    setChecked(!isChecked());
-    setText(isChecked() ? tr("Disconnect") : tr("Connect"));
+    showConnected(!isChecked());
     emit HandleConnect(isChecked());
 }

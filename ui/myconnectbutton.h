@@ -12,6 +12,9 @@ public:
     explicit MyConnectButton(QWidget *parent = nullptr);
     ~MyConnectButton() override;
 
+    // Checks or unchecks it with the matching caption, without reporting it.
+    void showConnected(bool connected);
+
 signals:
     void HandleConnect(bool);
 

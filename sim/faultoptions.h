@@ -1,0 +1,37 @@
+#ifndef FAULTOPTIONS_H
+#define FAULTOPTIONS_H
+
+#include <QCommandLineOption>
+#include <QString>
+#include <QVector>
+
+class EcuSimulator;
+class QCommandLineParser;
+
+// What can go wrong on a simulated unit's line, as command-line options: ecu-sim and the
+// rehearsal take the same ones.
+class FaultOptions
+{
+public:
+    FaultOptions();
+
+    void addTo(QCommandLineParser &parser) const;
+    // False, with what is wrong, when a value cannot be used.
+    bool read(const QCommandLineParser &parser, QString *error);
+    // Before the unit starts.
+    void applyTo(EcuSimulator &unit) const;
+    // The rate the line is paced to; 0 when it is not.
+    int baudRate() const { return baud; }
+
+private:
+    QCommandLineOption baudOption;
+    QCommandLineOption silentOption;
+    QCommandLineOption failOption;
+    QCommandLineOption hangUpOption;
+    int baud = 0;
+    QVector<quint8> silentCodes;
+    QVector<quint8> failCodes;
+    int hangUpAfter = 0;
+};
+
+#endif // FAULTOPTIONS_H
