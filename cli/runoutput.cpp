@@ -4,7 +4,6 @@
 #include <QJsonDocument>
 
 #include "cli/console.h"
-#include "cli/runtimes.h"
 #include "cli/unitevents.h"
 #include "cli/unitprocess.h"
 #include "rom/imagesummary.h"
@@ -52,17 +51,16 @@ RunOutput::RunOutput(Mode mode, const QVector<UnitProcess *> &units)
 
 void RunOutput::showEvent(const QJsonObject &event)
 {
-    const QString text = event.value(Key::TEXT).toString();
-    const bool status = event.value(Key::EVENT).toString() == Event::STATUS;
     switch (mode) {
     case Live:
         redraw();
         break;
     case Lines:
-        if (!text.isEmpty())
-            PrintLine(stdout, QString("%1 %2 %3%4").arg(event.value(Key::TIME).toString(),
-                                                        event.value(Key::PORT).toString(),
-                                                        status ? "status: " : "", text));
+        // The status bar's own text changes every second; the live line shows it.
+        if (event.value(Key::EVENT).toString() == Event::LOG_LINE)
+            PrintLine(stdout, QString("%1 %2 %3").arg(event.value(Key::TIME).toString(),
+                                                     event.value(Key::PORT).toString(),
+                                                     event.value(Key::TEXT).toString()));
         break;
     case Json:
         PrintLine(stdout, Compact(event));
@@ -128,18 +126,16 @@ void RunOutput::redraw()
     Print(stdout, text);
 }
 
+// The window's own status line: the step, and while flashing the frame and the time left.
 QString RunOutput::liveLine(const UnitProcess &unit) const
 {
     const UnitRecord &record = unit.record();
     if (unit.isFinished())
         return QString("%1  %2 in %3").arg(record.port, record.result, Duration(record));
-    const UnitJob &job = unit.job();
-    const LiveProgress progress = EstimateProgress(job.operation, unit.lastLogLine(), unit.elapsedMs(),
-                                                   record.image.frames, job.baud);
-    QString line = QString("%1  %2  %3 elapsed").arg(record.port, progress.step, DurationText(unit.elapsedMs()));
-    if (progress.leftMs >= 0)
-        line += ", about " + DurationText(progress.leftMs) + " left";
-    return line;
+    if (!unit.statusText().isEmpty())
+        return record.port + "  " + unit.statusText();
+    const QString step = unit.lastLogLine().isEmpty() ? "connecting" : unit.lastLogLine();
+    return QString("%1  %2 · %3 elapsed").arg(record.port, step, DurationText(unit.elapsedMs()));
 }
 
 void RunOutput::showTable()

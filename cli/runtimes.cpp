@@ -1,9 +1,7 @@
 #include "cli/runtimes.h"
 
-#include "connection/operationtexts.h"
 #include "protocol/bootprotocol.h"
 #include "protocol/timings.h"
-#include "rom/chunklayout.h"
 #include "rom/imagesummary.h"
 
 namespace {
@@ -28,36 +26,10 @@ qint64 ExpectedRunMs(WindowDriver::Operation operation, int frames, int baud)
         + ImageWireTimeMs(frames, baud);
 }
 
-// The percentage of a progress line, or -1.
-int ProgressPercentage(const QString &line)
-{
-    const QString prefix = QString(FLASH_PROGRESS_START).chopped(2);
-    if (!line.startsWith(prefix) || !line.endsWith('%'))
-        return -1;
-    bool read = false;
-    const int percentage = line.mid(prefix.size()).chopped(1).toInt(&read);
-    return read ? percentage : -1;
-}
-
 } // namespace
 
 qint64 LongestRunMs(WindowDriver::Operation operation, int frames, int baud)
 {
     const qint64 answers = qint64(Exchanges(operation, frames)) * RESPONSE_FRAME_SIZE * RESPONSE_WAIT_MS;
     return START_MARGIN_MS + ExpectedRunMs(operation, frames, baud) + answers;
-}
-
-LiveProgress EstimateProgress(WindowDriver::Operation operation, const QString &lastLogLine, qint64 elapsedMs,
-                              int frames, int baud)
-{
-    LiveProgress progress;
-    progress.step = lastLogLine.isEmpty() ? "connecting" : lastLogLine.mid(lastLogLine.indexOf(']') + 1).trimmed();
-    const int percentage = ProgressPercentage(lastLogLine);
-    if (percentage >= 0) {
-        const int framesLeft = frames - frames * percentage / FULL_SCALE_PERCENTAGE;
-        progress.leftMs = ImageWireTimeMs(framesLeft, baud);
-    } else {
-        progress.leftMs = qMax<qint64>(0, ExpectedRunMs(operation, frames, baud) - elapsedMs);
-    }
-    return progress;
 }

@@ -93,6 +93,8 @@ void UnitProcess::take(const QJsonObject &event)
             unitRecord.log[index] = line;
         else if (index == unitRecord.log.size())
             unitRecord.log.append(line);
+    } else if (kind == Event::STATUS) {
+        status = event.value(Key::TEXT).toString();
     } else if (kind == Event::RESULT) {
         takeResult(event);
         return;

@@ -31,6 +31,8 @@ public:
     const UnitRecord &record() const { return unitRecord; }
     const UnitJob &job() const { return unitJob; }
     QString lastLogLine() const;
+    // What the window's status bar says now.
+    QString statusText() const { return status; }
     qint64 elapsedMs() const { return clock.elapsed(); }
 
 signals:
@@ -53,6 +55,7 @@ private:
     QElapsedTimer clock;
     const char *killResult = nullptr;
     QString killReason;
+    QString status;
     bool done = false;
 };
 
