@@ -66,6 +66,10 @@ public:
     // connection/operations.cpp
     void PulseControlLines();
 
+    // connection/stoprequest.cpp
+    // Ends the running operation before its next exchange, without Reset; a pause ends at once.
+    void RequestStop();
+
     // rom/romfilecheck.cpp, rom/romselection.cpp
     bool CheckRomFile(RomImage *image);
     bool ReadChosenRomFile(RomImage *image);
@@ -155,6 +159,9 @@ private:
     // The file whose check passed last, and its image; none after a refusal.
     QString checkedRomFile;
     ImageSummary checkedRom;
+    // connection/stoprequest.cpp
+    bool stopRequested = false;
+    QEventLoop *runningPause = nullptr;
 };
 
 #endif

@@ -1,25 +1,36 @@
 #include "benchsupport.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QtDebug>
 
 #include <algorithm>
 
 BenchUnit::BenchUnit()
 {
-    SwitchOffDebugOutput();
+    QLoggingCategory::setFilterRules("default.debug=false");
     window.show();
 }
 
-bool BenchUnit::start(bool pacedLine)
+bool BenchUnit::start()
 {
-    unit.setLineRate(pacedLine ? BENCH_BAUD : 0);
     return unit.start() && driver.connectTo(unit.portPath(), QString::number(BENCH_BAUD));
 }
 
-void SwitchOffDebugOutput()
+double CliFlashSeconds(const QString &romPath, const QStringList &ports, int boundMs)
 {
-    QLoggingCategory::setFilterRules("default.debug=false");
+    QStringList arguments{"flash", romPath};
+    for (const QString &port : ports)
+        arguments << "--port" << port;
+    QProcess cli;
+    cli.setStandardOutputFile(QProcess::nullDevice());
+    cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    cli.start(VARNHOLT_CLI, arguments);
+    const bool succeeded = cli.waitForFinished(boundMs) && cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0;
+    return succeeded ? timer.nsecsElapsed() / 1e9 : -1;
 }
 
 double Median(QVector<double> values)

@@ -15,7 +15,6 @@ namespace {
 
 constexpr int LONG_LOG_LINES = 20000;
 constexpr int IMAGE_FRAMES = 16;
-constexpr quint32 IMAGE_ADDRESS = 0x80000;
 constexpr int TRANSFER_RUNS = 3;
 
 // A log of lineCount lines that ends with the progress line, as during a flash. The lines
@@ -43,7 +42,7 @@ class BenchProgressRewrite : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(bench.start(false), "cannot set up the simulated unit");
+        QVERIFY2(bench.start(), "cannot set up the simulated unit");
     }
 
     void update_data()
@@ -79,7 +78,7 @@ private slots:
     void transfer()
     {
         QFETCH(int, earlierLines);
-        const RomImage image{IMAGE_ADDRESS, SampleImage(IMAGE_FRAMES * CHUNK_SIZE, IMAGE_FRAMES)};
+        const RomImage image{BENCH_ADDRESS, SampleImage(IMAGE_FRAMES * CHUNK_SIZE, IMAGE_FRAMES)};
         QVector<double> times;
         for (int run = 0; run < TRANSFER_RUNS; ++run) {
             FillLog(bench.window, earlierLines + 1);
@@ -90,7 +89,7 @@ private slots:
             QVERIFY(bench.window.RunFlashApplication(image));
             times.append(timer.nsecsElapsed() / 1e6);
             QVERIFY2(LogKeptItsLines(bench.driver, earlierLines + 1, FULL_SCALE_PERCENTAGE), "the log lost its lines");
-            QVERIFY(bench.unit.memory(IMAGE_ADDRESS, image.bytes.size()) == image.bytes);
+            QVERIFY(bench.unit.memory(BENCH_ADDRESS, image.bytes.size()) == image.bytes);
         }
         Report("16-frame transfer", Figure(Median(times), 1, "ms"));
     }

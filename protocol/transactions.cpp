@@ -60,6 +60,9 @@ CommandResult Norvane::SendCommand(FrameType type, quint8 successStatus, Command
 // Sends one request and collects one well-formed answer; its status is the caller's to judge.
 CommandResult Norvane::Exchange(FrameType type, const QByteArray &request, QByteArray *response)
 {
+    // A stop takes effect between exchanges, so no frame is ever cut.
+    if (stopRequested)
+        return Stopped;
     serialPort->clear(QSerialPort::AllDirections);
     // A write error seen while waiting must be this request's, not an earlier one's.
     serialPort->clearError();
