@@ -68,6 +68,10 @@ public:
     // connection/operations.cpp
     void PulseControlLines();
 
+    // connection/stoprequest.cpp
+    // Ends the running operation before its next exchange, without Reset; a pause ends at once.
+    void RequestStop();
+
     // rom/romfilecheck.cpp, rom/romselection.cpp
     bool CheckRomFile(RomImage *image);
     bool ReadChosenRomFile(RomImage *image);
@@ -177,6 +181,9 @@ private:
     qint64 requestLineNs;
     // The busy refusal on screen, if one is.
     QPointer<QMessageBox> busyBox;
+    // connection/stoprequest.cpp
+    bool stopRequested = false;
+    QEventLoop *runningPause = nullptr;
 };
 
 #endif

@@ -1,26 +1,42 @@
 #include "benchsupport.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QtDebug>
 
 #include <algorithm>
 
 BenchUnit::BenchUnit()
 {
-    SwitchOffDebugOutput();
+    QLoggingCategory::setFilterRules("default.debug=false");
     window.show();
 }
 
-bool BenchUnit::start(bool benchRate)
+bool BenchUnit::start()
 {
-    unit.setLineRate(benchRate ? EcuSimulator::RateOfThePort : FAST_LINE_BAUD);
-    return unit.start() && driver.connectTo(unit.portPath(), QString::number(BENCH_BAUD))
-        && window.serialPort->setBaudRate(benchRate ? BENCH_BAUD : FAST_LINE_BAUD);
+    unit.setLineRate(FAST_LINE_BAUD);
+    return unit.start() && ConnectOverFastLine(driver, window, unit.portPath());
 }
 
-void SwitchOffDebugOutput()
+bool ConnectOverFastLine(WindowDriver &driver, Norvane &window, const QString &port)
 {
-    QLoggingCategory::setFilterRules("default.debug=false");
+    return driver.connectTo(port, QString::number(BENCH_BAUD)) && window.serialPort->setBaudRate(FAST_LINE_BAUD);
+}
+
+double CliFlashSeconds(const QString &romPath, const QStringList &ports, int boundMs)
+{
+    QStringList arguments{"flash", romPath};
+    for (const QString &port : ports)
+        arguments << "--port" << port;
+    QProcess cli;
+    cli.setStandardOutputFile(QProcess::nullDevice());
+    cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    cli.start(VARNHOLT_CLI, arguments);
+    const bool succeeded = cli.waitForFinished(boundMs) && cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0;
+    return succeeded ? timer.nsecsElapsed() / 1e9 : -1;
 }
 
 double Median(QVector<double> values)

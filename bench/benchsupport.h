@@ -3,6 +3,7 @@
 
 #include <QSerialPort>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include "app/norvane.h"
@@ -10,6 +11,9 @@
 #include "ecusimulator.h"
 
 constexpr int BENCH_BAUD = 115200;
+constexpr quint32 BENCH_ADDRESS = 0x80000;
+// Far above the window's list, set on the port and the unit directly: a data frame spends
+// 1.6 ms on the line, small beside what the tool is timed for.
 constexpr int FAST_LINE_BAUD = 100000000;
 
 // A simulated unit and the shown window with its driver, for one benchmark program. The
@@ -21,11 +25,17 @@ struct BenchUnit {
     Norvane window;
     WindowDriver driver{window};
 
-    // Starts the unit and connects the window at BENCH_BAUD, or at FAST_LINE_BAUD: 1.6 ms a data frame.
-    bool start(bool benchRate);
+    // Starts the unit and connects the window to it over the fast line.
+    bool start();
 };
 
-void SwitchOffDebugOutput();
+// Connects the window to the port over the fast line, which the unit must keep too.
+bool ConnectOverFastLine(WindowDriver &driver, Norvane &window, const QString &port);
+
+// The wall time of a varnholt-cli flash of the file into the units on these ports; -1
+// unless it succeeded within the bound.
+double CliFlashSeconds(const QString &romPath, const QStringList &ports, int boundMs);
+
 double Median(QVector<double> values);
 QString Figure(double value, int decimals, const QString &unit = QString());
 // One figure on the benchmark's log and, if it has a target, whether it met it.

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int LONG_LOG_LINES = 20000;
 constexpr int IMAGE_FRAMES = 16;
-constexpr quint32 IMAGE_ADDRESS = 0x80000;
 constexpr int TRANSFER_RUNS = 3;
 
 // A log of lineCount lines that ends with the progress line, as during a flash. The lines
@@ -44,7 +43,7 @@ class BenchProgressRewrite : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(bench.start(false), "cannot set up the simulated unit");
+        QVERIFY2(bench.start(), "cannot set up the simulated unit");
     }
 
     void update_data()
@@ -80,7 +79,7 @@ private slots:
     void transfer()
     {
         QFETCH(int, earlierLines);
-        const RomImage image{IMAGE_ADDRESS, SampleImage(IMAGE_FRAMES * CHUNK_SIZE, IMAGE_FRAMES)};
+        const RomImage image{BENCH_ADDRESS, SampleImage(IMAGE_FRAMES * CHUNK_SIZE, IMAGE_FRAMES)};
         const auto wireMs = LeastLineTimeNs(IMAGE_FRAMES * (DATA_FRAME_SIZE + RESPONSE_FRAME_SIZE), FAST_LINE_BAUD) / 1e6;
         QVector<double> times;
         for (int run = 0; run < TRANSFER_RUNS; ++run) {
@@ -92,7 +91,7 @@ private slots:
             QVERIFY(bench.window.RunFlashApplication(image));
             times.append(timer.nsecsElapsed() / 1e6 - wireMs);
             QVERIFY2(LogKeptItsLines(bench.driver, earlierLines + 1, FULL_SCALE_PERCENTAGE), "the log lost its lines");
-            QVERIFY(bench.unit.memory(IMAGE_ADDRESS, image.bytes.size()) == image.bytes);
+            QVERIFY(bench.unit.memory(BENCH_ADDRESS, image.bytes.size()) == image.bytes);
         }
         Report("16-frame transfer beyond " + Figure(wireMs, 1, "ms") + " on the line", Figure(Median(times), 1, "ms"));
     }

@@ -18,7 +18,6 @@ using Moment = WriteWatch::Moment;
 using Span = QPair<Moment, Moment>;
 
 constexpr int MIB = 1024 * 1024;
-constexpr quint32 IMAGE_ADDRESS = 0x80000;
 constexpr int RUNS = 5;
 constexpr double TARGET_MS_PER_FRAME = 1.0;
 // Per-frame time of the large image over that of the small one; the rest is noise.
@@ -49,7 +48,7 @@ class BenchToolOverhead : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(bench.start(false), "cannot set up the simulated unit");
+        QVERIFY2(bench.start(), "cannot set up the simulated unit");
         QObject::connect(bench.window.serialPort, &QSerialPort::readyRead, bench.window.serialPort,
                          [this] { reads.append(Moment::now()); });
         WriteWatch::watch(int(bench.window.serialPort->handle()));
@@ -67,12 +66,12 @@ private slots:
     void transfer()
     {
         QFETCH(int, size);
-        const RomImage image{IMAGE_ADDRESS, SampleImage(size, size / MIB)};
+        const RomImage image{BENCH_ADDRESS, SampleImage(size, size / MIB)};
         QVector<double> wallMs, cpuMs;
         for (int run = 0; run < RUNS; ++run) {
             const QVector<Span> spans = transferSpans(image);
             QCOMPARE(spans.size(), size / CHUNK_SIZE);
-            QVERIFY(bench.unit.memory(IMAGE_ADDRESS, size) == image.bytes);
+            QVERIFY(bench.unit.memory(BENCH_ADDRESS, size) == image.bytes);
             qint64 wallNs = 0, cpuNs = 0;
             for (const Span &span : spans) {
                 wallNs += span.second.steadyNs - span.first.steadyNs;

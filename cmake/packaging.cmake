@@ -36,7 +36,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Rewrites an ECU's application firmware ov
 set(CPACK_PACKAGE_DESCRIPTION [[
 Varnholt brings an ECU into its bootloader with the DTR and RTS lines,
 erases the application, sends an Intel HEX image, verifies and resets
-the unit, and logs every step. A rehearsal on a simulated ECU needs no unit.]])
+the unit, and logs every step. A rehearsal on a simulated ECU needs no unit.
+Its command-line twin, varnholt-cli, flashes several units at once and
+keeps a record of what went into each.]])
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

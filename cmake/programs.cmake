@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 include(${CMAKE_CURRENT_LIST_DIR}/gzipped.cmake)
 
-set(VARNHOLT_PROGRAMS varnholt-tool varnholt-rehearsal ecu-sim)
+set(VARNHOLT_PROGRAMS varnholt-tool varnholt-cli varnholt-rehearsal ecu-sim)
 
 install(TARGETS ${VARNHOLT_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 foreach(program ${VARNHOLT_PROGRAMS})

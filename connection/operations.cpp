@@ -32,6 +32,7 @@ bool Norvane::BeginOperation()
         return false;
     }
     busy = true;
+    stopRequested = false;
     return true;
 }
 
@@ -71,6 +72,8 @@ void Norvane::FinishWithReset(const OperationTexts &texts)
 
 void Norvane::PulseControlLines()
 {
+    if (stopRequested)
+        return;
     serialPort->setDataTerminalReady(true);
     serialPort->setRequestToSend(true);
     Pause(LINE_PULSE_MS);

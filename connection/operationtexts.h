@@ -56,4 +56,7 @@ constexpr const char *FLASH_SUCCEEDED = "[Flash Hanlder] Flash success";
 constexpr const char *FLASH_VERIFY_FAILED = "[Flash Hanlder] Verify failed";
 constexpr const char *FLASH_VERIFY_SUCCEEDED = "[Flash Hanlder] Verify success";
 
+// Logged when a stop ends an operation before its next exchange.
+constexpr const char *OPERATION_STOPPED = "Stopped on request: nothing more was sent, no reset";
+
 #endif

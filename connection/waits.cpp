@@ -10,8 +10,12 @@
 
 void Norvane::Pause(int ms)
 {
+    if (stopRequested)
+        return;
     QEventLoop loop;
+    runningPause = &loop;
     RunEventLoopFor(&loop, ms);
+    runningPause = nullptr;
 }
 
 // True once the port has bytes to read. A port error or a close (the line lost) ends the

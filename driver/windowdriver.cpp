@@ -25,6 +25,13 @@ bool WindowDriver::connectTo(const QString &portPath, const QString &baudText)
     return window.serialPort->isOpen() && window.connectButton->isChecked();
 }
 
+bool WindowDriver::disconnectPort()
+{
+    if (window.connectButton->isChecked())
+        window.connectButton->click();
+    return !window.serialPort->isOpen();
+}
+
 bool WindowDriver::chooseRomFile(const QString &path)
 {
     answerer.queueFileDialogAnswer(path);
@@ -36,6 +43,11 @@ bool WindowDriver::run(Operation operation)
 {
     button(operation)->click();
     return lastLogLine() == successLine(operation);
+}
+
+void WindowDriver::stop()
+{
+    window.RequestStop();
 }
 
 QString WindowDriver::successLine(Operation operation)
@@ -74,4 +86,12 @@ QString WindowDriver::lastLogLine() const
 {
     const QStringList lines = logLines();
     return lines.isEmpty() ? QString() : lines.last();
+}
+
+QString WindowDriver::lastErrorLine() const
+{
+    for (auto entry = window.logHistory.crbegin(); entry != window.logHistory.crend(); ++entry)
+        if (entry->kind == LogEntry::Error)
+            return entry->text;
+    return QString();
 }

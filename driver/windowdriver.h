@@ -21,15 +21,21 @@ public:
 
     // Puts the port into the list, selects it and the rate, and presses Connect.
     bool connectTo(const QString &portPath, const QString &baudText = "115200");
+    // Presses Disconnect if connected; true once the port is closed.
+    bool disconnectPort();
     // Presses Browse and answers the file dialog with the path; true when the window took it.
     bool chooseRomFile(const QString &path);
     // Presses the operation's button; true when the operation ended in its success line.
     bool run(Operation operation);
+    // Asks the running operation to end before its next exchange, without Reset.
+    void stop();
 
     static QString successLine(Operation operation);
     QPushButton *button(Operation operation) const;
     QStringList logLines() const;
     QString lastLogLine() const;
+    // The last red line logged, or an empty text.
+    QString lastErrorLine() const;
 
     ModalAnswerer answerer;
 

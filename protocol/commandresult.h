@@ -12,7 +12,9 @@ enum CommandResult : int {
     FlashApplicationFailed = 245,
     EraseApplicationFailed = 246,
     ResetECUFailed = 247,
-    RomFileOpenFailed = 248
+    RomFileOpenFailed = 248,
+    // Asked to stop: the exchange was not started.
+    Stopped = 249
 };
 
 // The log line that reports one failure code of a step.

@@ -11,6 +11,9 @@
 // earlier answer, a copy of one, or noise.
 CommandResult Norvane::Exchange(const QByteArray &request, QByteArray *response)
 {
+    // A stop takes effect between exchanges, so no frame is ever cut.
+    if (stopRequested)
+        return Stopped;
     // An earlier request still going out is let go whole, never cut.
     QElapsedTimer sinceStart;
     sinceStart.start();

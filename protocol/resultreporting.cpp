@@ -2,6 +2,8 @@
 
 #include <QSerialPort>
 
+#include "connection/operationtexts.h"
+
 bool Norvane::RunJumpToBootloader()
 {
     return ReportResult(SendJumpToBootloader(), {
@@ -45,6 +47,10 @@ bool Norvane::RunResetECU()
 // Codes a step cannot yield are not in its table and let the operation go on.
 bool Norvane::ReportResult(CommandResult result, std::initializer_list<ResultText> texts)
 {
+    if (result == Stopped) {
+        AppendLog(Error, OPERATION_STOPPED);
+        return false;
+    }
     for (const ResultText &row : texts) {
         if (row.code == result) {
             AppendLog(Error, row.text);

@@ -1,0 +1,159 @@
+#include "cli/runoutput.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+
+#include "cli/console.h"
+#include "cli/unitevents.h"
+#include "cli/unitprocess.h"
+#include "rom/imagesummary.h"
+
+namespace {
+
+constexpr int TICK_MS = 500;
+// Wider lines would wrap on a terminal of 80 columns and spoil the redraw.
+constexpr int LIVE_LINE_WIDTH = 79;
+const char *const CURSOR_UP = "\x1b[%1A";
+const char *const CLEAR_LINE = "\r\x1b[2K";
+const char *const NONE = "-";
+
+QString Now()
+{
+    return JsonTime(QDateTime::currentDateTimeUtc());
+}
+
+QString Duration(const UnitRecord &record)
+{
+    return DurationText(record.started.msecsTo(record.finished));
+}
+
+QString Column(const QString &text, int width)
+{
+    return text.leftJustified(width);
+}
+
+QString Compact(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+RunOutput::RunOutput(Mode mode, const QVector<UnitProcess *> &units)
+    : mode(mode)
+    , units(units)
+{
+    if (mode != Live)
+        return;
+    connect(&tick, &QTimer::timeout, this, &RunOutput::redraw);
+    tick.start(TICK_MS);
+}
+
+void RunOutput::showEvent(const QJsonObject &event)
+{
+    switch (mode) {
+    case Live:
+        redraw();
+        break;
+    case Lines:
+        // The status bar's own text changes every second; the live line shows it.
+        if (event.value(Key::EVENT).toString() == Event::LOG_LINE)
+            PrintLine(stdout, QString("%1 %2 %3").arg(event.value(Key::TIME).toString(),
+                                                     event.value(Key::PORT).toString(),
+                                                     event.value(Key::TEXT).toString()));
+        break;
+    case Json:
+        PrintLine(stdout, Compact(event));
+        break;
+    }
+}
+
+void RunOutput::showStopping(int count)
+{
+    const QString what = count > 1 ? "Ctrl-C again: the units' processes are killed"
+                                   : "Ctrl-C: units stop after the frame in flight, no Reset (again: at once)";
+    switch (mode) {
+    case Live:
+        footer = what;
+        redraw();
+        break;
+    case Lines:
+        PrintLine(stdout, Now() + " " + what);
+        break;
+    case Json:
+        PrintLine(stdout, Compact({{Key::EVENT, Event::STOP}, {Key::TIME, Now()}, {Key::TEXT, what}}));
+        break;
+    }
+}
+
+void RunOutput::showFinished(const UnitProcess &unit)
+{
+    const UnitRecord &record = unit.record();
+    if (mode == Lines) {
+        const QString failure = record.failedStep.isEmpty() ? QString() : ": " + record.failedStep;
+        PrintLine(stdout, QString("%1 %2 result: %3%4 (%5)")
+                              .arg(Now(), record.port, record.result, failure, Duration(record)));
+    } else if (mode == Live) {
+        redraw();
+    }
+}
+
+void RunOutput::showEnd()
+{
+    if (mode != Json) {
+        redraw();
+        tick.stop();
+        showTable();
+        return;
+    }
+    for (const UnitProcess *unit : units)
+        PrintLine(stdout, Compact(unit->record().toJson()));
+}
+
+void RunOutput::redraw()
+{
+    if (mode != Live)
+        return;
+    QString text = drawnLines > 0 ? QString(CURSOR_UP).arg(drawnLines) : QString();
+    QStringList lines;
+    for (const UnitProcess *unit : units)
+        lines << liveLine(*unit);
+    if (!footer.isEmpty())
+        lines << footer;
+    for (const QString &line : lines)
+        text += CLEAR_LINE + line.left(LIVE_LINE_WIDTH) + '\n';
+    drawnLines = lines.size();
+    Print(stdout, text);
+}
+
+// The window's own status line: the step, and while flashing the frame and the time left.
+QString RunOutput::liveLine(const UnitProcess &unit) const
+{
+    const UnitRecord &record = unit.record();
+    if (unit.isFinished())
+        return QString("%1  %2 in %3").arg(record.port, record.result, Duration(record));
+    if (!unit.statusText().isEmpty())
+        return record.port + "  " + unit.statusText();
+    const QString step = unit.lastLogLine().isEmpty() ? "connecting" : unit.lastLogLine();
+    return QString("%1  %2 · %3 elapsed").arg(record.port, step, DurationText(unit.elapsedMs()));
+}
+
+void RunOutput::showTable()
+{
+    QVector<QStringList> rows{{"port", "result", "failed step", "duration"}};
+    for (const UnitProcess *unit : units) {
+        const UnitRecord &record = unit->record();
+        rows.append({record.port, record.result, record.failedStep.isEmpty() ? NONE : record.failedStep,
+                     Duration(record)});
+    }
+    QVector<int> widths(rows.first().size(), 0);
+    for (const QStringList &row : rows)
+        for (int column = 0; column < row.size(); ++column)
+            widths[column] = qMax(widths.at(column), row.at(column).size());
+    for (const QStringList &row : rows) {
+        QString line;
+        for (int column = 0; column < row.size(); ++column)
+            line += Column(row.at(column), widths.at(column) + 2);
+        PrintLine(stdout, line.trimmed());
+    }
+}

@@ -1,0 +1,62 @@
+#ifndef CLI_UNITPROCESS_H
+#define CLI_UNITPROCESS_H
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QTimer>
+
+#include "cli/unitjob.h"
+#include "cli/unitrecord.h"
+
+// One unit's process, started and watched by the command line. It ends with a record
+// whatever happens: a result from the process, or why there was none.
+class UnitProcess : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The record is filled in as the unit goes; boundMs is how long the process may run.
+    UnitProcess(const UnitJob &job, const UnitRecord &record, qint64 boundMs);
+
+    void start();
+    // Asks the process to end after the frame in flight, without Reset.
+    void stop();
+    // Ends the process at once; the unit gets this result, and the reason as its failed step.
+    void kill(const char *result, const QString &why);
+
+    bool isFinished() const { return done; }
+    const UnitRecord &record() const { return unitRecord; }
+    const UnitJob &job() const { return unitJob; }
+    QString lastLogLine() const;
+    // What the window's status bar says now.
+    QString statusText() const { return status; }
+    qint64 elapsedMs() const { return clock.elapsed(); }
+
+signals:
+    // Each event as the process sent it, with the port added.
+    void reported(const QJsonObject &event);
+    void finished();
+
+private:
+    void readEvents();
+    void take(const QJsonObject &event);
+    void takeResult(const QJsonObject &result);
+    void processEnded();
+    void overran();
+    void end(const QString &result, const QString &failedStep);
+
+    UnitJob unitJob;
+    UnitRecord unitRecord;
+    QProcess process;
+    QTimer bound;
+    QElapsedTimer clock;
+    const char *killResult = nullptr;
+    QString killReason;
+    QString status;
+    bool done = false;
+};
+
+#endif

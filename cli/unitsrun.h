@@ -1,0 +1,54 @@
+#ifndef CLI_UNITSRUN_H
+#define CLI_UNITSRUN_H
+
+#include <QEventLoop>
+#include <QObject>
+#include <QTemporaryDir>
+#include <QVector>
+
+#include <memory>
+
+#include "cli/commandline.h"
+#include "cli/exitstatus.h"
+#include "cli/stopsignal.h"
+#include "cli/unitjob.h"
+#include "cli/unitrecord.h"
+
+class RunOutput;
+class UnitProcess;
+
+// One operation on every named unit at once, each in a process of its own: what is
+// checked before any unit is touched, the output while they run, the records, and the
+// exit status.
+class UnitsRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit UnitsRun(const CliRequest &request);
+    ~UnitsRun() override;
+
+    int exec();
+
+private:
+    bool prepareImage(UnitJob *job, QString *refusal);
+    int refuse(const QString &reason);
+    void startUnits(const UnitJob &job);
+    void unitFinished(UnitProcess *unit);
+    void stopRequested(int count);
+    void keepRecord(const UnitRecord &record);
+    int exitStatus() const;
+
+    CliRequest request;
+    UnitRecord common;
+    // Made for a Flash only: the units' copy of the file.
+    std::unique_ptr<QTemporaryDir> imageFolder;
+    QVector<UnitProcess *> units;
+    std::unique_ptr<RunOutput> output;
+    StopSignal stopSignal{StopSignal::CtrlC};
+    QEventLoop untilAllEnded;
+    int running = 0;
+    bool recordLacksLines = false;
+};
+
+#endif

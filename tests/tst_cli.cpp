@@ -1,0 +1,295 @@
+#include <QtTest>
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <zlib.h>
+
+#include "app/version.h"
+#include "ecusimulator.h"
+#include "sampleimage.h"
+
+namespace {
+
+constexpr quint32 ADDRESS = 0x80000;
+// Two 20 s response waits, the fixed waits and a loaded machine.
+constexpr int RUN_BOUND_MS = 90000;
+
+struct CliRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+CliRun RunCli(const QStringList &arguments)
+{
+    QProcess cli;
+    cli.start(VARNHOLT_CLI, arguments);
+    if (!cli.waitForFinished(RUN_BOUND_MS))
+        return {-1, QString(), "varnholt-cli did not end within 90 s"};
+    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
+            QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
+}
+
+QVector<QJsonObject> RecordLines(const QString &path)
+{
+    QFile file(path);
+    QVector<QJsonObject> lines;
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    const QByteArray text = file.readAll();
+    for (const QByteArray &line : text.split('\n'))
+        if (!line.isEmpty())
+            lines.append(QJsonDocument::fromJson(line).object());
+    return text.endsWith('\n') ? lines : QVector<QJsonObject>();
+}
+
+QDateTime RecordTime(const QJsonValue &value)
+{
+    const QString text = value.toString();
+    return QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)").match(text).hasMatch()
+        ? QDateTime::fromString(text, Qt::ISODateWithMs) : QDateTime();
+}
+
+QString ZlibCrc32(const QByteArray &bytes)
+{
+    const auto crc = crc32(0, reinterpret_cast<const Bytef *>(bytes.constData()), uInt(bytes.size()));
+    return QString::number(crc, 16).toUpper().rightJustified(8, '0');
+}
+
+// One line of the record, field by field, against what the test itself knows.
+void CheckRecord(const QJsonObject &record, const QString &port, const QString &file, const QByteArray &image,
+                 const QString &result, const QJsonValue &failedStep)
+{
+    QCOMPARE(record.value("version").toString(), QString(VARNHOLT_VERSION));
+    QCOMPARE(record.value("operation").toString(), QString("flash"));
+    QCOMPARE(record.value("port").toString(), port);
+    QCOMPARE(record.value("baud").toInt(), 115200);
+    QCOMPARE(record.value("file").toString(), file);
+    const QJsonObject summary = record.value("image").toObject();
+    QCOMPARE(summary.value("first").toDouble(), double(ADDRESS));
+    QCOMPARE(summary.value("last").toDouble(), double(ADDRESS + image.size() - 1));
+    QCOMPARE(summary.value("size").toDouble(), double(image.size()));
+    QCOMPARE(summary.value("crc32").toString(), ZlibCrc32(image));
+    QCOMPARE(summary.value("sha256").toString(),
+             QString(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
+    const QDateTime started = RecordTime(record.value("started"));
+    const QDateTime finished = RecordTime(record.value("finished"));
+    QVERIFY(started.isValid() && finished >= started);
+    QCOMPARE(record.value("duration_s").toDouble(), started.msecsTo(finished) / 1000.0);
+    QCOMPARE(record.value("result").toString(), result);
+    QCOMPARE(record.value("failed_step"), failedStep);
+}
+
+// "kind: text" of the log's line this far from its end: 1 is the last.
+QString LogLine(const QJsonObject &record, int fromEnd)
+{
+    const QJsonArray log = record.value("log").toArray();
+    const QJsonObject line = log.at(log.size() - fromEnd).toObject();
+    return line.value("kind").toString() + ": " + line.value("text").toString();
+}
+
+} // namespace
+
+// varnholt-cli run as a script runs it, against simulated units: what each unit holds, what
+// crossed each line, the exit status, the output and the record.
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void twoUnitsFlashedAtOnce();
+    void failingUnitsLeaveTheOthersAlone();
+    void refusedBeforeAnyUnitIsTouched_data();
+    void refusedBeforeAnyUnitIsTouched();
+    void ctrlCStopsAfterTheFrameInFlight();
+    void checkSumsTheImageUp();
+
+private:
+    QTemporaryDir folder;
+    QString romPath;
+    QString recordPath;
+    QByteArray image;
+};
+
+void TestCli::initTestCase()
+{
+    image = SampleImage(4 * 16384, 9);
+    romPath = folder.filePath("image.rom");
+    recordPath = folder.filePath("record.jsonl");
+    QVERIFY(WriteRomFile(romPath, ADDRESS, image));
+    // The same file with the last digit of line 3's checksum changed.
+    QFile good(romPath), bad(folder.filePath("bad.rom"));
+    QVERIFY(good.open(QIODevice::ReadOnly) && bad.open(QIODevice::WriteOnly));
+    QList<QByteArray> lines = good.readAll().split('\n');
+    lines[2].back() = lines[2].back() == '0' ? '1' : '0';
+    QVERIFY(bad.write(lines.join('\n')) > 0);
+}
+
+void TestCli::twoUnitsFlashedAtOnce()
+{
+    EcuSimulator first, second;
+    QVERIFY(first.start() && second.start());
+    QFile::remove(recordPath);
+
+    const CliRun run = RunCli({"flash", romPath, "--port", first.portPath(), "--port", second.portPath(),
+                               "--record", recordPath});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    for (EcuSimulator *unit : {&first, &second}) {
+        QCOMPARE(unit->memory(ADDRESS, image.size()), image);
+        QVERIFY2(QRegularExpression("^\\S+Z " + QRegularExpression::escape(unit->portPath())
+                                    + " \\[Flash Hanlder\\] Reset success$", QRegularExpression::MultilineOption)
+                     .match(run.out).hasMatch(), qPrintable(run.out));
+    }
+    // At once: each unit had its first frame before the other had its last.
+    const auto firstFrames = first.frames(), secondFrames = second.frames();
+    QVERIFY(firstFrames.first().atMs < secondFrames.last().atMs
+            && secondFrames.first().atMs < firstFrames.last().atMs);
+
+    const QVector<QJsonObject> record = RecordLines(recordPath);
+    QCOMPARE(record.size(), 2);
+    for (const QJsonObject &line : record) {
+        const QString port = line.value("port").toString();
+        QVERIFY(port == first.portPath() || port == second.portPath());
+        CheckRecord(line, port, romPath, image, "success", QJsonValue());
+        QCOMPARE(LogLine(line, 1), QString("info: [Flash Hanlder] Reset success"));
+    }
+}
+
+// A silent unit, a port that does not exist and one that another program holds.
+void TestCli::failingUnitsLeaveTheOthersAlone()
+{
+    EcuSimulator good, silent, held;
+    silent.setCommandFault(0x12, EcuSimulator::Fault::noAnswer());
+    QVERIFY(good.start() && silent.start() && held.start());
+    QSerialPort holder(held.portPath());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    const QString missing = folder.filePath("no-such-port");
+    QFile::remove(recordPath);
+
+    const CliRun run = RunCli({"flash", romPath, "--json", "--record", recordPath, "--port", good.portPath(),
+                               "--port", silent.portPath(), "--port", missing, "--port", held.portPath()});
+    QCOMPARE(run.status, 1);
+    QCOMPARE(good.memory(ADDRESS, image.size()), image);
+    QCOMPARE(silent.receivedCommands(), QByteArray::fromHex("1012"));
+    QVERIFY(held.frames().isEmpty());
+
+    const QVector<QJsonObject> record = RecordLines(recordPath);
+    QCOMPARE(record.size(), 4);
+    // --json ends with one object a unit, in the order of the ports, laid out like the record.
+    const QStringList out = run.out.trimmed().split('\n');
+    QStringList ports;
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject final = QJsonDocument::fromJson(out.at(out.size() - 4 + i).toUtf8()).object();
+        QVERIFY(record.contains(final));
+        ports << final.value("port").toString();
+    }
+    QCOMPARE(ports, QStringList({good.portPath(), silent.portPath(), missing, held.portPath()}));
+    for (const QJsonObject &line : record) {
+        const QString port = line.value("port").toString();
+        if (port == good.portPath()) {
+            CheckRecord(line, port, romPath, image, "success", QJsonValue());
+        } else if (port == silent.portPath()) {
+            CheckRecord(line, port, romPath, image, "failed", "[Flash Hanlder] Erase failed");
+            QCOMPARE(LogLine(line, 2), QString("error: Erase Application: Port read timed out"));
+        } else {
+            const QString reason = port == missing ? "No such file or directory" : "another program has the port open";
+            CheckRecord(line, port, romPath, image, "failed", line.value("failed_step"));
+            QVERIFY2(line.value("failed_step").toString().contains(reason), qPrintable(line.value("failed_step").toString()));
+        }
+    }
+}
+
+void TestCli::refusedBeforeAnyUnitIsTouched_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("recordLines");
+
+    QTest::newRow("a record with a bad checksum") << QStringList{"flash", "bad.rom"} << "line 3: wrong record checksum" << 2;
+    QTest::newRow("a file without .rom") << QStringList{"flash", "image.hex"} << "does not end in \".rom\"" << 2;
+    QTest::newRow("a missing file") << QStringList{"flash", "gone.rom"} << "refused: file not found" << 2;
+    QTest::newRow("a rate the window lacks") << QStringList{"erase", "--baud", "14400"} << "not one of the window's rates" << 0;
+    QTest::newRow("the same port twice") << QStringList{"verify", "--port", "@first"} << "is named twice" << 0;
+    QTest::newRow("an unknown option") << QStringList{"erase", "--force"} << "Unknown option 'force'" << 0;
+    QTest::newRow("an unknown command") << QStringList{"program", "image.rom"} << "unknown command \"program\"" << 0;
+}
+
+void TestCli::refusedBeforeAnyUnitIsTouched()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QFETCH(int, recordLines);
+
+    EcuSimulator first, second;
+    QVERIFY(first.start() && second.start());
+    QFile::remove(recordPath);
+    for (QString &argument : arguments) {
+        if (argument.endsWith(".rom") || argument.endsWith(".hex"))
+            argument = folder.filePath(argument);
+        argument.replace("@first", first.portPath());
+    }
+
+    const CliRun run = RunCli(arguments + QStringList{"--port", first.portPath(), "--port", second.portPath(),
+                                                      "--record", recordPath});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(message) && run.err.count('\n') == 1, qPrintable(run.err));
+    QVERIFY(first.frames().isEmpty() && second.frames().isEmpty());
+    const QVector<QJsonObject> record = RecordLines(recordPath);
+    QCOMPARE(record.size(), recordLines);
+    for (const QJsonObject &line : record) {
+        QCOMPARE(line.value("result").toString(), QString("refused"));
+        QVERIFY(line.value("failed_step").toString().contains(message));
+    }
+}
+
+void TestCli::ctrlCStopsAfterTheFrameInFlight()
+{
+    EcuSimulator unit;
+    unit.setLineRate(115200);
+    QVERIFY(unit.start());
+    QFile::remove(recordPath);
+    QProcess cli;
+    cli.start(VARNHOLT_CLI, {"flash", romPath, "--port", unit.portPath(), "--record", recordPath});
+    // Jump, Erase, Flash start and one data frame answered; the second one on its way.
+    QVERIFY2(unit.waitForFrames(4, RUN_BOUND_MS), "the first data frame did not arrive");
+    ::kill(pid_t(cli.processId()), SIGINT);
+    QVERIFY2(cli.waitForFinished(RUN_BOUND_MS), "varnholt-cli did not end after Ctrl-C");
+    QCOMPARE(cli.exitCode(), 130);
+
+    const QByteArray commands = unit.receivedCommands();
+    QVERIFY2(!commands.contains('\x14') && commands.size() < 8, commands.toHex().constData());
+    QCOMPARE(unit.skippedBytes(), qint64(0));
+    for (const EcuSimulator::ReceivedFrame &frame : unit.frames())
+        QVERIFY(frame.checksumOk && frame.answeredStatus >= 0);
+    QSerialPort again(unit.portPath());
+    QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
+
+    const QVector<QJsonObject> record = RecordLines(recordPath);
+    QCOMPARE(record.size(), 1);
+    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", "[Flash Hanlder] Flash failed");
+    QCOMPARE(LogLine(record.first(), 2), QString("error: Stopped on request: nothing more was sent, no reset"));
+}
+
+void TestCli::checkSumsTheImageUp()
+{
+    const CliRun check = RunCli({"check", romPath, "--baud", "9600"});
+    QCOMPARE(check.status, 0);
+    QCOMPARE(check.out, QString("%1: 0x00080000 to 0x0008FFFF, 65536 bytes, 4 data frames, 1:08 on the wire at "
+                                "9600 baud, CRC-32 %2\nSHA-256 %3\n")
+                            .arg(romPath, ZlibCrc32(image),
+                                 QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
+    const CliRun help = RunCli({"--help"});
+    QCOMPARE(help.status, 0);
+    QVERIFY(help.out.contains("flash <file> --port <port>"));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
