@@ -110,7 +110,7 @@ private slots:
 private:
     // ui/log.cpp
     void ReplaceLastLogLine(const QString &text);
-    QMessageBox *MessageBox(const QString &text, const QString &informative);
+    QMessageBox *MakeMessageBox(const QString &text, const QString &informative);
     void ShowBox(QMessageBox *box);
 
     // ui/busyrefusal.cpp

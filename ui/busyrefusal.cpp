@@ -9,7 +9,7 @@ bool Norvane::RefusedWhileBusy()
     if (!busy)
         return false;
     if (busyBox.isNull()) {
-        busyBox = MessageBox(tr("Operation is in progress please wait.."), "");
+        busyBox = MakeMessageBox(tr("Operation is in progress please wait.."), "");
         ShowBox(busyBox);
     }
     return true;

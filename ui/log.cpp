@@ -68,10 +68,10 @@ void Norvane::ShowStatusReason(const QString &text)
 
 void Norvane::ShowMessage(const QString &text, const QString &informative)
 {
-    ShowBox(MessageBox(text, informative));
+    ShowBox(MakeMessageBox(text, informative));
 }
 
-QMessageBox *Norvane::MessageBox(const QString &text, const QString &informative)
+QMessageBox *Norvane::MakeMessageBox(const QString &text, const QString &informative)
 {
     QMessageBox *box = new QMessageBox(this);
     box->setWindowTitle(tr("Message"));
