@@ -23,6 +23,7 @@ Norvane::Norvane(QWidget *parent)
     toolVersion = VARNHOLT_VERSION;
     busy = false;
     openWaits = 0;
+    requestLineNs = -1;
     operationStatus = new OperationStatus(Ui_Norvane::statusBar);
 
     // The lists are filled before their signals are wired, so start-up runs no slot.
@@ -50,7 +51,7 @@ Norvane::Norvane(QWidget *parent)
     connect(connectButton, SIGNAL(HandleConnect(bool)), this, SLOT(HandleConnectButton(bool)));
 
     connect(comportComboBox, &PortComboBox::aboutToShowPopup, this, &Norvane::RefreshPortComboBox);
-    WatchForLineLoss();
+    WatchTheLine();
     SetUpLogSaving();
 }
 
@@ -65,9 +66,8 @@ Norvane::~Norvane()
 // Closed mid-operation, the window would vanish while the operation goes on unseen.
 void Norvane::closeEvent(QCloseEvent *event)
 {
-    if (busy) {
+    if (RefusedWhileBusy()) {
         event->ignore();
-        ShowMessage(tr("Operation is in progress please wait.."), "");
         return;
     }
     QMainWindow::closeEvent(event);

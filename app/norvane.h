@@ -1,7 +1,9 @@
 #ifndef APP_NORVANE_H
 #define APP_NORVANE_H
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -108,18 +110,27 @@ private slots:
 private:
     // ui/log.cpp
     void ReplaceLastLogLine(const QString &text);
+    QMessageBox *MakeMessageBox(const QString &text, const QString &informative);
     void ShowBox(QMessageBox *box);
+
+    // ui/busyrefusal.cpp
+    bool RefusedWhileBusy();
 
     // connection/waits.cpp
     void Pause(int ms);
     bool WaitForResponseBytes(int timeoutMs);
+    void WaitOnLine(QEventLoop *loop, int ms);
     void LetEventsRun();
     void RunEventLoopFor(QEventLoop *loop, int ms);
 
     // connection/portlist.cpp, connection/portconnection.cpp
     void RefreshPortComboBox();
     void CloseSerialPort();
-    void WatchForLineLoss();
+
+    // connection/linewatch.cpp
+    void WatchTheLine();
+    bool LineLost() const;
+    void DiscardInput();
 
     // connection/operations.cpp
     bool BeginOperation();
@@ -130,7 +141,12 @@ private:
     // protocol/transactions.cpp
     CommandResult SendCommand(FrameType type, quint8 successStatus, CommandResult failure,
                               const char *successLine, const char *failureLine);
-    CommandResult Exchange(FrameType type, const QByteArray &request, QByteArray *response);
+
+    // protocol/exchange.cpp
+    CommandResult Exchange(const QByteArray &request, QByteArray *response);
+    CommandResult WaitForOutputToLeave(const QElapsedTimer &since, qint64 lineNs);
+    CommandResult CollectResponse(QByteArray *response);
+    bool AnswerIsDue() const;
 
     // protocol/resultreporting.cpp
     bool ReportResult(CommandResult result, std::initializer_list<ResultText> texts);
@@ -159,6 +175,12 @@ private:
     // The file whose check passed last, and its image; none after a refusal.
     QString checkedRomFile;
     ImageSummary checkedRom;
+    // The request out on the line: written when the clock started, and the least time the
+    // line takes to carry it; -1 while none is out.
+    QElapsedTimer requestClock;
+    qint64 requestLineNs;
+    // The busy refusal on screen, if one is.
+    QPointer<QMessageBox> busyBox;
     // connection/stoprequest.cpp
     bool stopRequested = false;
     QEventLoop *runningPause = nullptr;

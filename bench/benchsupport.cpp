@@ -15,7 +15,13 @@ BenchUnit::BenchUnit()
 
 bool BenchUnit::start()
 {
-    return unit.start() && driver.connectTo(unit.portPath(), QString::number(BENCH_BAUD));
+    unit.setLineRate(FAST_LINE_BAUD);
+    return unit.start() && ConnectOverFastLine(driver, window, unit.portPath());
+}
+
+bool ConnectOverFastLine(WindowDriver &driver, Norvane &window, const QString &port)
+{
+    return driver.connectTo(port, QString::number(BENCH_BAUD)) && window.serialPort->setBaudRate(FAST_LINE_BAUD);
 }
 
 double CliFlashSeconds(const QString &romPath, const QStringList &ports, int boundMs)

@@ -1,6 +1,6 @@
-// Times the transfer of 1 MiB and 16 MiB images into a unit that does not pace the line,
-// to see what the tool itself spends on each data frame: from the moment the answer to one
-// frame is read to the moment the tool starts writing the next one.
+// Times the transfer of 1 MiB and 16 MiB images over a very fast line, to see what the tool
+// itself spends on each data frame: from the moment the answer to one frame is read to the
+// moment the tool starts writing the next one.
 
 #include <QSerialPort>
 #include <QtTest>

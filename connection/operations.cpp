@@ -25,10 +25,8 @@ void Norvane::HandleEraseButton()
 
 bool Norvane::BeginOperation()
 {
-    if (busy) {
-        ShowMessage(tr("Operation is in progress please wait.."), "");
+    if (RefusedWhileBusy())
         return false;
-    }
     if (!serialPort->isOpen()) {
         ShowMessage(tr("Please connect to the port!"), "");
         return false;

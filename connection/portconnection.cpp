@@ -47,10 +47,8 @@ void Norvane::FillBaudRateComboBox()
 
 void Norvane::HandlePortIndex(const QString &str)
 {
-    if (busy) {
-        ShowMessage(tr("Operation is in progress please wait.."), "");
+    if (RefusedWhileBusy())
         return;
-    }
     if (str != portName)
         portName = str;
     if (connectButton->isChecked())
@@ -59,10 +57,8 @@ void Norvane::HandlePortIndex(const QString &str)
 
 void Norvane::HandleBaudRateIndex(const QString &str)
 {
-    if (busy) {
-        ShowMessage(tr("Operation is in progress please wait.."), "");
+    if (RefusedWhileBusy())
         return;
-    }
     const int rate = str.toInt(nullptr, 10);
     if (rate != baudRate)
         baudRate = rate;
@@ -74,7 +70,7 @@ void Norvane::HandleConnectButton(bool checked)
 {
     if (busy) {
         connectButton->showConnected(!connectButton->isChecked());
-        ShowMessage(tr("Operation is in progress please wait.."), "");
+        RefusedWhileBusy();
         return;
     }
 
@@ -133,24 +129,4 @@ void Norvane::CloseSerialPort()
     serialPort->clear(QSerialPort::AllDirections);
     serialPort->clearError();
     serialPort->close();
-}
-
-// Qt 5.15 and 6.4 keep reporting a hung-up line from the event loop as fast as they can,
-// which burns a whole core; close the port once instead. The button keeps its
-// state, so the user disconnects and reconnects as after any lost connection.
-void Norvane::WatchForLineLoss()
-{
-    const auto lineLost = [this] {
-        const QSerialPort::SerialPortError error = serialPort->error();
-        return serialPort->isOpen()
-            && (error == QSerialPort::ReadError || error == QSerialPort::ResourceError);
-    };
-    // Deferred: the port is still inside its own read handler when it reports.
-    connect(serialPort, &QSerialPort::errorOccurred, this, [this, lineLost] {
-        if (lineLost())
-            QMetaObject::invokeMethod(this, [this, lineLost] {
-                if (lineLost())
-                    CloseSerialPort();
-            }, Qt::QueuedConnection);
-    });
 }

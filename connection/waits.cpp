@@ -24,18 +24,27 @@ bool Norvane::WaitForResponseBytes(int timeoutMs)
 {
     if (serialPort->bytesAvailable() > 0)
         return true;
+    if (!serialPort->isOpen())
+        return false;
 
     QEventLoop loop;
     connect(serialPort, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
-    connect(serialPort, &QSerialPort::aboutToClose, &loop, &QEventLoop::quit);
-    connect(serialPort, &QSerialPort::errorOccurred, &loop, [&loop](QSerialPort::SerialPortError error) {
-        if (error != QSerialPort::NoError)
-            loop.quit();
-    });
-    RunEventLoopFor(&loop, timeoutMs);
+    WaitOnLine(&loop, timeoutMs);
 
     // Bytes that came while a box's own loop held this one past its time count as arrived.
     return serialPort->bytesAvailable() > 0;
+}
+
+// Runs the loop until it quits or the time is up; an error on the line or its closing ends
+// it early.
+void Norvane::WaitOnLine(QEventLoop *loop, int ms)
+{
+    connect(serialPort, &QSerialPort::aboutToClose, loop, &QEventLoop::quit);
+    connect(serialPort, &QSerialPort::errorOccurred, loop, [loop](QSerialPort::SerialPortError error) {
+        if (error != QSerialPort::NoError)
+            loop->quit();
+    });
+    RunEventLoopFor(loop, ms);
 }
 
 // One pass, so that what was just logged is painted.

@@ -54,7 +54,8 @@ bool Norvane::ReportResult(CommandResult result, std::initializer_list<ResultTex
     for (const ResultText &row : texts) {
         if (row.code == result) {
             AppendLog(Error, row.text);
-            serialPort->clear(QSerialPort::AllDirections);
+            serialPort->clear(QSerialPort::Output);
+            DiscardInput();
             return false;
         }
     }

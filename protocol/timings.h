@@ -14,6 +14,10 @@ constexpr int COMMAND_DELAY_MS = 2000;
 // One wait for response bytes; it starts afresh after every arrival.
 constexpr int RESPONSE_WAIT_MS = 20000;
 
+// Room beyond its time on the line for a request to be taken by the system: a port that
+// holds its output longer is stuck.
+constexpr int REQUEST_LEAVE_MARGIN_MS = 2000;
+
 // How long the desktop may take to say whether it has an application for PDF files.
 constexpr int PDF_VIEWER_QUERY_BOUND_MS = 5000;
 
@@ -24,6 +28,13 @@ constexpr qint64 BITS_PER_BYTE = 10;
 constexpr qint64 LineTimeMs(qint64 bytes, qint32 baudRate)
 {
     return baudRate <= 0 ? 0 : (bytes * BITS_PER_BYTE * 1000 + baudRate - 1) / baudRate;
+}
+
+// The least time these bytes take on the line, rounded down: no answer to them can come
+// sooner after they were written.
+constexpr qint64 LeastLineTimeNs(qint64 bytes, qint32 baudRate)
+{
+    return baudRate <= 0 ? 0 : bytes * BITS_PER_BYTE * 1000000000 / baudRate;
 }
 
 #endif

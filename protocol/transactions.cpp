@@ -1,9 +1,6 @@
 #include "app/norvane.h"
 
 #include <QMessageLogger>
-#include <QSerialPort>
-
-#include "protocol/timings.h"
 
 CommandResult Norvane::SendJumpToBootloader()
 {
@@ -45,7 +42,7 @@ CommandResult Norvane::SendCommand(FrameType type, quint8 successStatus, Command
     }
 
     QByteArray response;
-    const CommandResult exchanged = Exchange(type, request, &response);
+    const CommandResult exchanged = Exchange(request, &response);
     if (exchanged != Success)
         return exchanged;
 
@@ -54,39 +51,5 @@ CommandResult Norvane::SendCommand(FrameType type, quint8 successStatus, Command
         return failure;
     }
     QMessageLogger().debug("%s", successLine);
-    return Success;
-}
-
-// Sends one request and collects one well-formed answer; its status is the caller's to judge.
-CommandResult Norvane::Exchange(FrameType type, const QByteArray &request, QByteArray *response)
-{
-    // A stop takes effect between exchanges, so no frame is ever cut.
-    if (stopRequested)
-        return Stopped;
-    serialPort->clear(QSerialPort::AllDirections);
-    // A write error seen while waiting must be this request's, not an earlier one's.
-    serialPort->clearError();
-    if (serialPort->write(request) < 0)
-        return WriteTimedOut;
-
-    // The write only queues the request, so the first wait also covers its time on the line.
-    int wait = RESPONSE_WAIT_MS + static_cast<int>(LineTimeMs(request.size(), serialPort->baudRate()));
-    response->clear();
-    while (response->size() < RESPONSE_FRAME_SIZE) {
-        if (!WaitForResponseBytes(wait)) {
-            if (serialPort->error() == QSerialPort::WriteError)
-                return WriteTimedOut;
-            QMessageLogger().debug("Frame read timed out!");
-            return ReadTimedOut;
-        }
-        response->append(serialPort->readAll());
-        wait = RESPONSE_WAIT_MS;
-    }
-
-    BootProtocol responseProtocol(type);
-    if (!responseProtocol.CheckResponseFrame(*response)) {
-        QMessageLogger().debug("Invalid Response frame");
-        return InvalidResponseFrame;
-    }
     return Success;
 }

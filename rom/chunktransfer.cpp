@@ -46,7 +46,7 @@ CommandResult Norvane::SendChunk(const QByteArray &dataArea, FrameType type, int
     }
 
     QByteArray response;
-    const CommandResult exchanged = Exchange(FlashApplication, frame, &response);
+    const CommandResult exchanged = Exchange(frame, &response);
     if (exchanged != Success)
         return exchanged;
 

@@ -11,10 +11,8 @@
 
 void Norvane::HandleBrowseButton()
 {
-    if (busy) {
-        ShowMessage(tr("Operation is in progress please wait.."), "");
+    if (RefusedWhileBusy())
         return;
-    }
 
     hexFileTextEdit->clear();
     Ui_Norvane::statusBar->clearMessage();

@@ -1,9 +1,12 @@
 #ifndef ECUSIMULATOR_H
 #define ECUSIMULATOR_H
 
+#include "answerfault.h"
 #include "bootloader.h"
 #include "framereader.h"
+#include "lineclock.h"
 #include "pseudoterminal.h"
+#include "wakepipe.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -12,7 +15,6 @@
 #include <QVector>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -53,31 +55,19 @@
 //   0xF3 UnknownCommand      a command frame with a code that is not a command
 //   0xF4 VerifyFailed        no complete image since the last erase
 //
+// Timing
+//   Both directions take 10 bits a byte at the rate the tool set on its side of the line
+//   (a rate outside the standard list: no pacing), unless setLineRate() says otherwise. A
+//   request is acted on when its last byte has arrived on that clock.
+//
 // Faults change only what goes on the line: the unit acts on the request as usual.
 // A frame is recorded as soon as its answer is decided, before the answer goes out.
 class EcuSimulator
 {
 public:
     using State = Bootloader::State;
-
-    struct Fault {
-        bool silent = false;         // no answer at all
-        int delayMs = 0;             // counted from the arrival of the request's last byte
-        QVector<int> pieces;         // answer in pieces of these sizes; the rest goes last
-        int gapMs = 0;               // pause between pieces
-        QByteArray extraBytes;       // sent right after the answer
-        bool wrongChecksum = false;  // last byte of the checksum field altered
-        int status = -1;             // status byte to send instead, -1 to keep it
-        bool hangUp = false;         // close the line instead of answering
-
-        static Fault noAnswer();
-        static Fault answerStatus(int status);
-        // Trailing bytes follow the answer, in its last piece.
-        static Fault answerInPieces(const QVector<int> &sizes, int gapMs,
-                                    const QByteArray &trailing = QByteArray());
-        static Fault corruptChecksum();
-        static Fault lineHangUp();
-    };
+    using Fault = AnswerFault;
+    using Clock = LineClock::Clock;
 
     struct ReceivedFrame {
         qint64 atMs;         // std::chrono::steady_clock, ms since its epoch, last byte
@@ -86,6 +76,9 @@ public:
         bool checksumOk;
         int answeredStatus;  // -1: no answer
     };
+
+    // setLineRate() value: the rate the tool set on the line.
+    static constexpr int RateOfThePort = -1;
 
     EcuSimulator();
     ~EcuSimulator();
@@ -100,7 +93,7 @@ public:
     QString portPath() const;
     QString errorString() const;
 
-    // 0: no pacing. Otherwise both directions take 10 bits a byte at this rate.
+    // RateOfThePort (the default), 0 for no pacing, or the rate both directions run at.
     void setLineRate(int baud);
 
     // A command fault applies to every frame whose byte 3 is that code, data frames too.
@@ -108,7 +101,7 @@ public:
     // Also cancels a pending hang-up.
     void clearFaults();
     // Closes the line once n more frames have been handled, after giving the tool up to a
-    // second to read the last answer; 0 closes it now.
+    // second to read the last answer; 0 closes it now, even in the middle of a frame.
     void hangUpAfterFrames(int n);
     // Stale bytes: written to the line at once, unpaced. False if the line is closed.
     bool sendRaw(const QByteArray &bytes);
@@ -126,20 +119,22 @@ public:
     State state() const;
 
 private:
-    using Clock = std::chrono::steady_clock;
-
     void run();
+    bool hangUpDue();
     void receive(const QByteArray &bytes, Clock::time_point readAt);
     void handleFrame(const QByteArray &frame, Clock::time_point arrivedAt);
-    void sendAnswer(const QByteArray &answer, const Fault &fault, Clock::time_point arrivedAt);
+    void sendAnswer(quint8 status, const Fault &fault, Clock::time_point arrivedAt);
     bool sendPaced(const QByteArray &bytes);
     bool writeToLine(const QByteArray &bytes);
+    void schedule(Clock::time_point at, const QByteArray &bytes);
+    bool sendScheduled(Clock::time_point now);
     bool sleepUntil(Clock::time_point until);
+    bool waitUntil(Clock::time_point until);
+    bool interrupted() const;
     void closeLine();
     void waitUntilAnswerTaken();
-    void wakeThread();
-    Clock::duration byteTime() const;
-    static qint64 steadyMs(Clock::time_point at);
+    void followLineRate();
+    Fault faultFor(quint8 code) const;
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
@@ -148,7 +143,7 @@ private:
     QVector<ReceivedFrame> m_frames;
     QHash<quint8, Fault> m_commandFaults;
     int m_framesUntilHangUp = -1;
-    int m_baud = 0;
+    int m_baud = RateOfThePort;
     qint64 m_skippedBytes = 0;
     QString m_portPath;
     QString m_errorString;
@@ -158,14 +153,13 @@ private:
     PseudoTerminal m_line;
 
     std::thread m_thread;
-    int m_wakeRead = -1;
-    int m_wakeWrite = -1;
+    WakePipe m_wake;
 
     // Used by the simulator's thread only.
     FrameReader m_reader;
-    Clock::time_point m_lastArrival;
-    Clock::time_point m_lineFreeAt;
-    qint64 m_receivedBytes = 0;
+    LineClock m_clock;
+    // Bytes to send later, by time; the unit goes on receiving and answering meanwhile.
+    QVector<QPair<Clock::time_point, QByteArray>> m_scheduled;
 };
 
 #endif // ECUSIMULATOR_H

@@ -71,7 +71,8 @@ bool FaultOptions::read(const QCommandLineParser &parser, QString *error)
 
 void FaultOptions::applyTo(EcuSimulator &unit) const
 {
-    unit.setLineRate(baud);
+    if (baud > 0)
+        unit.setLineRate(baud);
     for (quint8 code : failCodes)
         unit.setCommandFault(code, EcuSimulator::Fault::answerStatus(Bootloader::RefusedInThisState));
     for (quint8 code : silentCodes)

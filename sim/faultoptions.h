@@ -20,7 +20,7 @@ public:
     bool read(const QCommandLineParser &parser, QString *error);
     // Before the unit starts.
     void applyTo(EcuSimulator &unit) const;
-    // The rate the line is paced to; 0 when it is not.
+    // The rate given with --baud; 0 when the unit keeps the rate the port sets.
     int baudRate() const { return baud; }
 
 private:

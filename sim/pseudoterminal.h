@@ -25,6 +25,10 @@ public:
     // Bytes written by this side that the tool has not read yet.
     int unreadBySlave() const;
 
+    // The rate the tool set on its side, in baud; 0 if unknown (a rate outside the
+    // standard list included).
+    int slaveBaudRate() const;
+
 private:
     int m_master = -1;
     int m_heldSlave = -1;

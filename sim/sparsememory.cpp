@@ -76,11 +76,6 @@ void SparseMemory::clear()
     m_runs.clear();
 }
 
-bool SparseMemory::isBlank() const
-{
-    return m_runs.isEmpty();
-}
-
 QVector<QPair<quint32, quint32>> SparseMemory::writtenRanges() const
 {
     QVector<QPair<quint32, quint32>> ranges;

@@ -14,7 +14,6 @@ public:
     void write(quint32 address, const QByteArray &bytes);
     QByteArray read(quint32 address, int length) const;
     void clear();
-    bool isBlank() const;
 
     // Written runs as (first address, length), in address order; touching runs are merged.
     QVector<QPair<quint32, quint32>> writtenRanges() const;

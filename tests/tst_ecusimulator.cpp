@@ -1,5 +1,6 @@
 #include "protocol/bootprotocol.h"
 #include "ecusimulator.h"
+#include "lineclock.h"
 
 #include <QSerialPort>
 #include <QtEndian>
@@ -41,6 +42,9 @@ private slots:
     void cleanup();
     void sessions_data();
     void sessions();
+    void noiseBeforeAFrameIsSkippedAndCounted();
+    void hangUpNowCutsAFrameShort();
+    void lineClock();
 
 private:
     int statusOf(const QByteArray &sent);
@@ -52,6 +56,8 @@ private:
 void TestEcuSimulator::init()
 {
     sim = std::make_unique<EcuSimulator>();
+    // The port's own rate, 9600, would spend 17 s on every data frame.
+    sim->setLineRate(0);
     QVERIFY2(sim->start(), qPrintable(sim->errorString()));
     port = std::make_unique<QSerialPort>(sim->portPath());
     QVERIFY2(port->open(QIODevice::ReadWrite), qPrintable(port->errorString()));
@@ -104,6 +110,48 @@ void TestEcuSimulator::sessions()
     QCOMPARE(sim->frames().size(), steps.size());
     // Refused frames write nothing, and the last erase cleared what was written.
     QVERIFY(sim->writtenRanges().isEmpty());
+}
+
+// The count is what the tool's tests read to tell that no request was cut.
+void TestEcuSimulator::noiseBeforeAFrameIsSkippedAndCounted()
+{
+    const QByteArray noise = QByteArray::fromHex("0140070140FF2001");
+    QCOMPARE(statusOf(noise + request(JumpToBootloader)), 0x80);
+    QCOMPARE(sim->skippedBytes(), noise.size());
+    QCOMPARE(sim->receivedCommands(), QByteArray::fromHex("10"));
+}
+
+void TestEcuSimulator::hangUpNowCutsAFrameShort()
+{
+    // At 1200 baud the data frame would take 137 s to arrive.
+    sim->setLineRate(1200);
+    port->write(request(FlashApplication, 0x80000));
+    QVERIFY(port->waitForBytesWritten(3000));
+    QTest::qWait(200);
+    sim->hangUpAfterFrames(0);
+    QTRY_VERIFY_WITH_TIMEOUT(!sim->isLineOpen(), 10000);
+    QVERIFY(sim->frames().isEmpty());
+}
+
+void TestEcuSimulator::lineClock()
+{
+    using namespace std::chrono;
+    const LineClock::Clock::time_point read = LineClock::Clock::now();
+    LineClock line;
+    line.setRate(115200);
+    line.receive(DATA_FRAME_SIZE, read);
+    QCOMPARE(duration_cast<milliseconds>(line.arrivalOf(DATA_FRAME_SIZE - 1) - read).count(), 1423);
+    // Read while the frame still arrives, a command frame follows it on the line.
+    line.receive(COMMAND_FRAME_SIZE, read + milliseconds(10));
+    QCOMPARE(line.arrivalOf(DATA_FRAME_SIZE), read + line.byteTime() * (DATA_FRAME_SIZE + 1));
+    // Answers sent at once leave one after another.
+    QCOMPARE(line.sendByte(read), read + line.byteTime());
+    QCOMPARE(line.sendByte(read), read + line.byteTime() * 2);
+    QCOMPARE(line.sendByte(read + seconds(1)), read + seconds(1) + line.byteTime());
+    // Unpaced, bytes have arrived when they are read.
+    line.setRate(0);
+    line.receive(DATA_FRAME_SIZE, read + seconds(5));
+    QCOMPARE(line.arrivalOf(2 * DATA_FRAME_SIZE + COMMAND_FRAME_SIZE - 1), read + seconds(5));
 }
 
 QTEST_GUILESS_MAIN(TestEcuSimulator)

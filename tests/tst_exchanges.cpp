@@ -10,6 +10,9 @@
 #include "support/unitbench.h"
 #include "support/writerefusal.h"
 
+// What happens to the line just before the step.
+enum class Before { Nothing, StaleAnswerArrives, PortIsClosed, WritesFail };
+Q_DECLARE_METATYPE(Before)
 
 // One step at a time against the simulated unit on a real port: what the step's wrapper
 // logs is what the user learns of the exchange.
@@ -26,45 +29,53 @@ void TestExchanges::answers_data()
 {
     QTest::addColumn<int>("command");
     QTest::addColumn<Fault>("fault");
-    QTest::addColumn<QString>("before");
+    QTest::addColumn<Before>("before");
     QTest::addColumn<QString>("line");
     QTest::addColumn<QByteArray>("frames");
-    QTest::addColumn<int>("lineRate");  // 0: unpaced
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("unitRate");
 
+    const int followed = EcuSimulator::RateOfThePort;
+    // Unpaced, the unit's pieces reach the port whole: nine bytes in one read.
+    Fault ninth = Fault::answerInPieces({5}, 300, QByteArray(1, '\0'));
+    ninth.delayMs = 50;
     Fault late;
-    QTest::newRow("answer a byte at a time")
-        << 0x12 << Fault::answerInPieces(QVector<int>(7, 1), 150) << "" << "" << QByteArray::fromHex("1012") << 0;
-    QTest::newRow("stale positive answer on the line") << 0x11 << Fault() << "stale answer"
-        << "Verify Application: Received verify failure response" << QByteArray::fromHex("1011") << 0;
-    QTest::newRow("a ninth byte after a pause") << 0x12 << Fault::answerInPieces({5}, 300, QByteArray(1, '\0')) << ""
-        << "Erase Application: Invalid response frame received" << QByteArray::fromHex("1012") << 0;
-    QTest::newRow("port closed under the step") << 0x12 << Fault() << "port closed"
-        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 0;
-    QTest::newRow("device fails the write while the answer is awaited") << 0x12 << Fault()
-        << "writes fail" << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 0;
+    QTest::newRow("an answer a byte at a time is put together") << 0x12
+        << Fault::answerInPieces(QVector<int>(7, 1), 150) << Before::Nothing << "" << QByteArray::fromHex("1012")
+        << 115200 << followed;
+    QTest::newRow("a stale answer is not taken for the next") << 0x11 << Fault() << Before::StaleAnswerArrives
+        << "Verify Application: Received verify failure response" << QByteArray::fromHex("1011") << 115200
+        << followed;
+    QTest::newRow("a ninth byte after a pause spoils the answer") << 0x12 << ninth << Before::Nothing
+        << "Erase Application: Invalid response frame received" << QByteArray::fromHex("1012") << 115200 << 0;
+    QTest::newRow("a closed port fails the write") << 0x12 << Fault() << Before::PortIsClosed
+        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed;
+    QTest::newRow("a device that fails the write fails the step") << 0x12 << Fault() << Before::WritesFail
+        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed;
     // The wait runs 20 s from the moment the data frame has left: a second away from both.
     late.delayMs = 19000;
-    QTest::newRow("data frame answered 19 s after it left")
-        << 0x16 << late << "" << "" << QByteArray::fromHex("10121516") << 115200;
+    QTest::newRow("a data frame's answer may come 19 s after it left")
+        << 0x16 << late << Before::Nothing << "" << QByteArray::fromHex("10121516") << 115200 << followed;
     late.delayMs = 22500;
-    QTest::newRow("data frame answered 22.5 s after it left") << 0x16 << late << ""
-        << "Flash Application: Port read timed out" << QByteArray::fromHex("10121516") << 115200;
+    QTest::newRow("a data frame's answer 22.5 s after it left is too late") << 0x16 << late << Before::Nothing
+        << "Flash Application: Port read timed out" << QByteArray::fromHex("10121516") << 115200 << followed;
     // The data frame alone spends 34 s on the line, longer than one response wait.
-    QTest::newRow("data frame at 4800 baud") << 0x16 << Fault() << "" << "" << QByteArray::fromHex("10121516") << 4800;
+    QTest::newRow("a data frame longer on the line than a response wait")
+        << 0x16 << Fault() << Before::Nothing << "" << QByteArray::fromHex("10121516") << 4800 << followed;
 }
 
 void TestExchanges::answers()
 {
     QFETCH(int, command);
     QFETCH(Fault, fault);
-    QFETCH(QString, before);
+    QFETCH(Before, before);
     QFETCH(QString, line);
     QFETCH(QByteArray, frames);
-    QFETCH(int, lineRate);
+    QFETCH(int, baud);
+    QFETCH(int, unitRate);
 
     UnitBench bench;
-    QVERIFY(bench.start(QString::number(lineRate ? lineRate : 115200)));
-    bench.unit.setLineRate(lineRate);
+    QVERIFY(bench.start(QString::number(baud)));
     Norvane &window = bench.window;
     const QHash<int, std::function<bool()>> steps = {
         {0x11, [&] { return window.RunVerifyApplication(); }},
@@ -72,14 +83,21 @@ void TestExchanges::answers()
         {0x16, [&] { return window.RunEraseApplication() && window.RunFlashApplication({0, SampleImage(16384)}); }},
     };
     QVERIFY(window.RunJumpToBootloader());
+    bench.unit.setLineRate(unitRate);
     bench.unit.setCommandFault(quint8(command), fault);
-    if (before == "stale answer") {
+    switch (before) {
+    case Before::Nothing:
+        break;
+    case Before::StaleAnswerArrives:
         QVERIFY(bench.unit.sendRaw(QByteArray::fromHex("000000810000FF7F")));
         QTest::qWait(200);
-    } else if (before == "port closed") {
+        break;
+    case Before::PortIsClosed:
         window.serialPort->close();
-    } else if (before == "writes fail") {
+        break;
+    case Before::WritesFail:
         WriteRefusal::refuse(int(window.serialPort->handle()));
+        break;
     }
 
     QElapsedTimer clock;

@@ -44,6 +44,9 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes_data()
         << QStringList{"Flash Application: Invalid response frame received", flashFailed} << true;
     QTest::newRow("last frame refused") << UnitFaults{{0x16, Fault::answerStatus(0x85)}} << "1012151316"
         << QStringList{"[Flash Hanlder] Flashing.. 50%", refused, flashFailed} << true;
+    QTest::newRow("line lost at the last frame") << UnitFaults{{0x16, Fault::lineHangUp()}} << "1012151316"
+        << QStringList{"[Flash Hanlder] Flashing.. 50%", "Flash Application: Port read timed out", flashFailed}
+        << true;
     QTest::newRow("Verify refused") << UnitFaults{{0x11, Fault::answerStatus(0)}} << "101215131611"
         << QStringList{"Verify Application: Received verify failure response", "[Flash Hanlder] Verify failed"} << true;
     QTest::newRow("Reset refused") << UnitFaults{{0x14, Fault::answerStatus(0)}} << "10121513161114"
@@ -77,8 +80,12 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes()
     QCOMPARE(LogLines(bench.window.progressTextEdit).last().colour, failed ? LOG_RED : LOG_BLUE);
     QCOMPARE(QString(bench.unit.receivedCommands().toHex()), received);
     QVERIFY(!bench.window.busy);
-    // The status bar ends with the last step and the time it all took.
+    // The status bar ends with the last step and the time it all took, unless the line was lost.
     const QString status = bench.window.Ui_Norvane::statusBar->currentMessage();
+    if (faults.value(0x16).hangUp) {
+        QCOMPARE(status, QString("The line was lost (adapter unplugged?)"));
+        return;
+    }
     const QString step = lastLines.last().mid(lastLines.last().indexOf("] ") + 2);
     QVERIFY2(QRegularExpression("^Flash: " + QRegularExpression::escape(step) + " · \\d+:\\d\\d in all$")
                  .match(status).hasMatch(), qPrintable(status));

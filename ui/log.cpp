@@ -68,12 +68,17 @@ void Norvane::ShowStatusReason(const QString &text)
 
 void Norvane::ShowMessage(const QString &text, const QString &informative)
 {
+    ShowBox(MakeMessageBox(text, informative));
+}
+
+QMessageBox *Norvane::MakeMessageBox(const QString &text, const QString &informative)
+{
     QMessageBox *box = new QMessageBox(this);
     box->setWindowTitle(tr("Message"));
     box->setText(text);
     if (informative != QString(""))
         box->setInformativeText(informative);
-    ShowBox(box);
+    return box;
 }
 
 // A box's own modal loop would hold a waiting operation up until the user closes the box,

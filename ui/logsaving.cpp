@@ -39,10 +39,8 @@ void Norvane::ShowLogContextMenu(const QPoint &position)
 // The dialog would hold a running operation in the middle of its exchange.
 void Norvane::SaveLogAs()
 {
-    if (busy) {
-        ShowMessage(tr("Operation is in progress please wait.."), "");
+    if (RefusedWhileBusy())
         return;
-    }
 
     const QString path = FileChooser::saveFileName(this, tr("Save Log As"), QDir::homePath(),
                                                    tr("Text files (*.txt);;All files (*)"));

@@ -1,0 +1,29 @@
+#ifndef WAKEPIPE_H
+#define WAKEPIPE_H
+
+#include <QString>
+
+// A pipe whose reading end a thread polls beside its other descriptors, so that another
+// thread can wake it. Owns both descriptors.
+class WakePipe
+{
+public:
+    WakePipe() = default;
+    WakePipe(const WakePipe &) = delete;
+    WakePipe &operator=(const WakePipe &) = delete;
+    ~WakePipe();
+
+    bool open(QString *errorString);
+    void close();
+
+    // Readable once woken, until drained.
+    int readDescriptor() const;
+    void wake();
+    void drain();
+
+private:
+    int m_read = -1;
+    int m_write = -1;
+};
+
+#endif // WAKEPIPE_H
