@@ -116,8 +116,7 @@ void TestFlash::imagesArriveByteForByte()
 
     UnitBench bench;
     QVERIFY(bench.start());
-    bench.window.romFilePath = path;
-    bench.window.hexFileTextEdit->setPlainText(path);
+    bench.presetRomFile(path);
     ProgressWatch watch(bench.window.progressTextEdit);
     watch.onLine("[Flash Hanlder] Flashing.. 0%", [&] { QVERIFY(midFlashChange(path)); });
     const QSignalSpy shown(bench.window.Ui_Norvane::statusBar, &QStatusBar::messageChanged);

@@ -71,8 +71,7 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes()
         bench.unit.setCommandFault(quint8(fault.key()), fault.value());
     const QString path = directory.filePath("two.rom");
     QVERIFY(WriteRomFile(path, 0x80000, SampleImage(2 * 16384)));
-    bench.window.romFilePath = path;
-    bench.window.hexFileTextEdit->setPlainText(path);
+    bench.presetRomFile(path);
     QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 
     const QStringList log = LogTexts(bench.window.progressTextEdit);

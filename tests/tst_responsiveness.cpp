@@ -25,8 +25,7 @@ void WriteLargeBadFile(const QString &path)
 
 void RefuseLargeBadFile(UnitBench &bench, const QString &path)
 {
-    bench.window.romFilePath = path;
-    bench.window.hexFileTextEdit->setPlainText(path);
+    bench.presetRomFile(path);
     QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
     QCOMPARE(LogTexts(bench.window.progressTextEdit).last(), QString("[Flash Hanlder] Flash failed"));
     bench.window.progressTextEdit->clear();
@@ -50,8 +49,7 @@ void TimeOutAtJump(UnitBench &bench)
 // goes on under both.
 void FlashThroughUserActions(UnitBench &bench, const QString &path, const QByteArray &image)
 {
-    bench.window.romFilePath = path;
-    bench.window.hexFileTextEdit->setPlainText(path);
+    bench.presetRomFile(path);
     QVERIFY(WriteRomFile(path, 0x80000, image));
     bench.answerer.holdNextBoxOpen(4000);
     int framesAtOpen = 0;

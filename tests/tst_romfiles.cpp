@@ -208,8 +208,7 @@ void TestRomFiles::badFilesAreRefusedBeforeThePulse()
 
     UnitBench bench;
     QVERIFY(bench.start());
-    bench.window.romFilePath = path;
-    bench.window.hexFileTextEdit->setPlainText(path);
+    bench.presetRomFile(path);
     const int lineChangesBefore = ModemLineRecorder::events(bench.unit.portPath()).size();
     QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 

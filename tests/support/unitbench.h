@@ -19,6 +19,9 @@ struct UnitBench {
 
     // Starts the unit and connects the window to it as a user would.
     bool start(const QString &baudText = "115200");
+    // The window as a Browse that took this file left it, without Browse's own check and
+    // log line: for files that are bad, or change, after they were chosen.
+    void presetRomFile(const QString &path);
 };
 
 using Fault = EcuSimulator::Fault;
