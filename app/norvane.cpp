@@ -13,7 +13,7 @@ Norvane::Norvane(QWidget *parent)
     : QMainWindow(parent)
 {
     setupUi(this);
-    progressTableWidget->setHorizontalHeaderLabels(QStringList() << "Application Progress:");
+    progressTableWidget->setHorizontalHeaderLabels(QStringList() << tr("Application Progress:"));
     MakeFormLegible();
 
     romFilePath = "";

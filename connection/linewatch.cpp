@@ -4,7 +4,7 @@
 
 namespace {
 
-const char *const LINE_LOST_REASON = "The line was lost (adapter unplugged?)";
+const char *const LINE_LOST_REASON = QT_TRANSLATE_NOOP("Norvane", "The line was lost (adapter unplugged?)");
 
 } // namespace
 

@@ -1,6 +1,8 @@
 #ifndef CONNECTION_OPERATIONTEXTS_H
 #define CONNECTION_OPERATIONTEXTS_H
 
+#include <QtGlobal>
+
 // The log lines of one operation's command sequence.
 struct OperationTexts {
     const char *started;
@@ -15,48 +17,51 @@ struct OperationTexts {
 };
 
 inline const OperationTexts VERIFY_TEXTS = {
-    "[Verify Hanlder] Verify command started",
-    "[Verify Hanlder] Jump to boot loader failed",
-    "[Verify Hanlder] Jump to boot loader success",
-    "[Verify Hanlder] Verifying..",
-    "[Verify Hanlder] Verify failed",
-    "[Verify Hanlder] Verify success",
-    "[Verify Hanlder] Resetting..",
-    "[Verify Hanlder] Reset failed",
-    "[Verify Hanlder] Reset success",
+    QT_TRANSLATE_NOOP("Norvane", "[Verify Hanlder] Verify command started"),
+    QT_TRANSLATE_NOOP("Norvane", "[Verify Hanlder] Jump to boot loader failed"),
+    QT_TRANSLATE_NOOP("Norvane", "[Verify Hanlder] Jump to boot loader success"),
+    QT_TRANSLATE_NOOP("Norvane", "[Verify Hanlder] Verifying.."),
+    QT_TRANSLATE_NOOP("Norvane", "[Verify Hanlder] Verify failed"),
+    QT_TRANSLATE_NOOP("Norvane", "[Verify Hanlder] Verify success"),
+    QT_TRANSLATE_NOOP("Norvane", "[Verify Hanlder] Resetting.."),
+    QT_TRANSLATE_NOOP("Norvane", "[Verify Hanlder] Reset failed"),
+    QT_TRANSLATE_NOOP("Norvane", "[Verify Hanlder] Reset success"),
 };
 
 inline const OperationTexts ERASE_TEXTS = {
-    "[Erase Hanlder] Erase command started",
-    "[Erase Hanlder] Jump to boot loader failed",
-    "[Erase Hanlder] Jump to boot loader success",
-    "[Erase Hanlder] Erasing..",
-    "[Erase Hanlder] Erase failed",
-    "[Erase Hanlder] Erase success",
-    "[Erase Hanlder] Reseting",
-    "[Erase Hanlder] Reset failed",
-    "[Erase Hanlder] Reset success",
+    QT_TRANSLATE_NOOP("Norvane", "[Erase Hanlder] Erase command started"),
+    QT_TRANSLATE_NOOP("Norvane", "[Erase Hanlder] Jump to boot loader failed"),
+    QT_TRANSLATE_NOOP("Norvane", "[Erase Hanlder] Jump to boot loader success"),
+    QT_TRANSLATE_NOOP("Norvane", "[Erase Hanlder] Erasing.."),
+    QT_TRANSLATE_NOOP("Norvane", "[Erase Hanlder] Erase failed"),
+    QT_TRANSLATE_NOOP("Norvane", "[Erase Hanlder] Erase success"),
+    QT_TRANSLATE_NOOP("Norvane", "[Erase Hanlder] Reseting"),
+    QT_TRANSLATE_NOOP("Norvane", "[Erase Hanlder] Reset failed"),
+    QT_TRANSLATE_NOOP("Norvane", "[Erase Hanlder] Reset success"),
 };
 
 // A Flash erases first, then writes and verifies the image before its reset.
 inline const OperationTexts FLASH_TEXTS = {
-    "[Flash Hanlder] Flash command started",
-    "[Flash Hanlder] Jump to boot loader failed",
-    "[Flash Hanlder] Jump to boot loader success",
-    "[Flash Hanlder] Erasing..",
-    "[Flash Hanlder] Erase failed",
-    "[Flash Hanlder] Erase success",
-    "[Flash Hanlder] Resetting..",
-    "[Flash Hanlder] Reset failed",
-    "[Flash Hanlder] Reset success",
+    QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Flash command started"),
+    QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Jump to boot loader failed"),
+    QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Jump to boot loader success"),
+    QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Erasing.."),
+    QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Erase failed"),
+    QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Erase success"),
+    QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Resetting.."),
+    QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Reset failed"),
+    QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Reset success"),
 };
-constexpr const char *FLASH_PROGRESS_START = "[Flash Hanlder] Flashing.. 0%";
-constexpr const char *FLASH_FAILED = "[Flash Hanlder] Flash failed";
-constexpr const char *FLASH_SUCCEEDED = "[Flash Hanlder] Flash success";
-constexpr const char *FLASH_VERIFY_FAILED = "[Flash Hanlder] Verify failed";
-constexpr const char *FLASH_VERIFY_SUCCEEDED = "[Flash Hanlder] Verify success";
+constexpr const char *FLASH_PROGRESS_START = QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Flashing.. 0%");
+// The progress line as the transfer rewrites it; %1 is the percentage.
+constexpr const char *FLASH_PROGRESS = QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Flashing.. %1%");
+constexpr const char *FLASH_FAILED = QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Flash failed");
+constexpr const char *FLASH_SUCCEEDED = QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Flash success");
+constexpr const char *FLASH_VERIFY_FAILED = QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Verify failed");
+constexpr const char *FLASH_VERIFY_SUCCEEDED = QT_TRANSLATE_NOOP("Norvane", "[Flash Hanlder] Verify success");
 
 // Logged when a stop ends an operation before its next exchange.
-constexpr const char *OPERATION_STOPPED = "Stopped on request: nothing more was sent, no reset";
+constexpr const char *OPERATION_STOPPED =
+    QT_TRANSLATE_NOOP("Norvane", "Stopped on request: nothing more was sent, no reset");
 
 #endif

@@ -7,40 +7,41 @@
 bool Norvane::RunJumpToBootloader()
 {
     return ReportResult(SendJumpToBootloader(), {
-        {WriteTimedOut, "Jump to boot loader: Port write timed out"},
-        {ReadTimedOut, "Jump to boot loader: Port read timed out"},
-        {InvalidResponseFrame, "Jump to boot loader: Invalid response frame received"},
-        {JumpToBootloaderFailed, "Jump to boot loader: Received jump to bootloader failure response"},
+        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Port write timed out")},
+        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Port read timed out")},
+        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Invalid response frame received")},
+        {JumpToBootloaderFailed,
+            QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Received jump to bootloader failure response")},
     });
 }
 
 bool Norvane::RunVerifyApplication()
 {
     return ReportResult(SendVerifyApplication(), {
-        {WriteTimedOut, "Verify Application: Port write timed out"},
-        {ReadTimedOut, "Verify Application: Port read timed out"},
-        {InvalidResponseFrame, "Verify Application: Invalid response frame received"},
-        {VerifyApplicationFailed, "Verify Application: Received verify failure response"},
+        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Port write timed out")},
+        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Port read timed out")},
+        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Invalid response frame received")},
+        {VerifyApplicationFailed, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Received verify failure response")},
     });
 }
 
 bool Norvane::RunEraseApplication()
 {
     return ReportResult(SendEraseApplication(), {
-        {WriteTimedOut, "Erase Application: Port write timed out"},
-        {ReadTimedOut, "Erase Application: Port read timed out"},
-        {InvalidResponseFrame, "Erase Application: Invalid response frame received"},
-        {EraseApplicationFailed, "Erase Application: Received erase failure response"},
+        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Port write timed out")},
+        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Port read timed out")},
+        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Invalid response frame received")},
+        {EraseApplicationFailed, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Received erase failure response")},
     });
 }
 
 bool Norvane::RunResetECU()
 {
     return ReportResult(SendResetECU(), {
-        {WriteTimedOut, "Reset ECU: Port write timed out"},
-        {ReadTimedOut, "Reset ECU: Port read timed out"},
-        {InvalidResponseFrame, "Reset ECU: Invalid response frame received"},
-        {ResetECUFailed, "Reset ECU: Received reset failure response"},
+        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Port write timed out")},
+        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Port read timed out")},
+        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Invalid response frame received")},
+        {ResetECUFailed, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Received reset failure response")},
     });
 }
 

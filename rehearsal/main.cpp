@@ -27,7 +27,7 @@ constexpr int SAMPLE_SIZE = 128 * 1024;
 // A rate given with --baud adds the sample's time on the wire, given twice over.
 constexpr int WALKTHROUGH_BOUND_MS = 120 * 1000;
 constexpr int SAMPLE_FRAMES = SAMPLE_SIZE / CHUNK_SIZE;
-const char *const TITLE_SUFFIX = " — rehearsal on a simulated ECU";
+const char *const TITLE_SUFFIX = QT_TRANSLATE_NOOP("Rehearsal", " — rehearsal on a simulated ECU");
 
 // The window's log is what a user reads here; the tool's diagnostics and the platform's
 // notices would bury it. Only real failures reach the terminal.
@@ -92,7 +92,7 @@ int ReadOptions(QApplication &application, QCommandLineParser &parser, FaultOpti
 // on a paced line, its rate.
 void ShowOnUnit(Norvane &window, const EcuSimulator &unit, int baudRate)
 {
-    window.setWindowTitle(window.windowTitle() + TITLE_SUFFIX);
+    window.setWindowTitle(window.windowTitle() + QCoreApplication::translate("Rehearsal", TITLE_SUFFIX));
     window.comportComboBox->addItem(unit.portPath());
     window.comportComboBox->setCurrentText(unit.portPath());
     if (baudRate > 0)

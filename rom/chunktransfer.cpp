@@ -3,6 +3,7 @@
 #include <QMessageLogger>
 #include <QSerialPort>
 
+#include "connection/operationtexts.h"
 #include "rom/chunklayout.h"
 #include "rom/frameplan.h"
 #include "rom/romimage.h"
@@ -11,10 +12,10 @@
 bool Norvane::RunFlashApplication(const RomImage &image)
 {
     return ReportResult(SendFlashApplication(image), {
-        {WriteTimedOut, "Flash Application: Port write timed out"},
-        {ReadTimedOut, "Flash Application: Port read timed out"},
-        {InvalidResponseFrame, "Flash Application: Invalid response frame received"},
-        {FlashApplicationFailed, "Flash Application: Received flash failure response"},
+        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Port write timed out")},
+        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Port read timed out")},
+        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Invalid response frame received")},
+        {FlashApplicationFailed, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Received flash failure response")},
     });
 }
 
@@ -63,5 +64,5 @@ CommandResult Norvane::SendChunk(const QByteArray &dataArea, FrameType type, int
 
 void Norvane::UpdateProgressLine(int percentage)
 {
-    ReplaceLastLogLine("[Flash Hanlder] Flashing.. " + QString::number(percentage) + "%");
+    ReplaceLastLogLine(tr(FLASH_PROGRESS).arg(percentage));
 }

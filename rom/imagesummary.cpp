@@ -1,5 +1,6 @@
 #include "rom/imagesummary.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 
 #include <array>
@@ -90,11 +91,12 @@ QString DurationText(qint64 ms)
 
 QString SummaryText(const ImageSummary &summary, qint32 baudRate)
 {
-    return QString("CRC-32 %1, %2 to %3, %4 bytes, %5 data frame%6, %7 on the wire at %8 baud")
+    const QString frames = summary.frames == 1
+        ? QCoreApplication::translate("ImageSummary", "1 data frame")
+        : QCoreApplication::translate("ImageSummary", "%1 data frames").arg(summary.frames);
+    return QCoreApplication::translate("ImageSummary", "CRC-32 %1, %2 to %3, %4 bytes, %5, %6 on the wire at %7 baud")
         .arg(Crc32Text(summary.crc32), AddressText(summary.first), AddressText(summary.last))
         .arg(summary.size)
-        .arg(summary.frames)
-        .arg(summary.frames == 1 ? "" : "s")
-        .arg(DurationText(ImageWireTimeMs(summary.frames, baudRate)))
+        .arg(frames, DurationText(ImageWireTimeMs(summary.frames, baudRate)))
         .arg(baudRate);
 }

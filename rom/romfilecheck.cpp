@@ -12,6 +12,6 @@ bool Norvane::CheckRomFile(RomImage *image)
         Ui_Norvane::statusBar->clearMessage();
         return true;
     }
-    AppendLog(Error, "Flash Application: rom file open failed");
+    AppendLog(Error, QT_TRANSLATE_NOOP("Norvane", "Flash Application: rom file open failed"));
     return false;
 }

@@ -111,9 +111,9 @@ bool DecodeLine(const char *line, int length, bool lastInFile, Record *record, Q
     return DecodeDigits(line + 1, length - 1, record, why);
 }
 
-bool AddressFieldIsZero(const Record &record, const char *recordName, QString *why)
+bool AddressFieldIsZero(const Record &record, const RomRefusal::Reason &recordName, QString *why)
 {
-    return record.address() == 0 || Refuse(why, QString(RomRefusal::NonZeroAddressField).arg(recordName));
+    return record.address() == 0 || Refuse(why, QString(RomRefusal::NonZeroAddressField).arg(QString(recordName)));
 }
 
 bool HandleData(const Record &record, Reading *reading, QString *why)

@@ -29,7 +29,7 @@ void Norvane::HandleBrowseButton()
         hexFileTextEdit->clear();
         return;
     }
-    AppendLog(Info, "Browse success");
+    AppendLog(Info, QT_TRANSLATE_NOOP("Norvane", "Browse success"));
     ShowRomFileSummary();
 }
 

@@ -60,11 +60,11 @@ QString Norvane::SavedLogText() const
     // The local time with its offset from UTC, which says where the times below stand.
     const QDateTime now = QDateTime::currentDateTime();
     QStringList lines;
-    lines << QString("%1 %2 log").arg(VARNHOLT_NAME, VARNHOLT_VERSION);
-    lines << "Saved: " + now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
-    lines << QString("Port: %1 at %2 baud").arg(portName.isEmpty() ? "none chosen" : portName).arg(baudRate);
+    lines << tr("%1 %2 log").arg(VARNHOLT_NAME, VARNHOLT_VERSION);
+    lines << tr("Saved: %1").arg(now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate));
+    lines << tr("Port: %1 at %2 baud").arg(portName.isEmpty() ? tr("none chosen") : portName).arg(baudRate);
     if (!checkedRomFile.isEmpty())
-        lines << QString("ROM file: %1, image of %2 bytes at %3, CRC-32 %4, SHA-256 %5")
+        lines << tr("ROM file: %1, image of %2 bytes at %3, CRC-32 %4, SHA-256 %5")
                      .arg(QDir::toNativeSeparators(checkedRomFile))
                      .arg(checkedRom.size)
                      .arg(AddressText(checkedRom.first), Crc32Text(checkedRom.crc32),
