@@ -4,15 +4,9 @@
 
 #include "rom/romimage.h"
 
-namespace {
-
-const char *const ROM_SUFFIX = ".rom";
-
-} // namespace
-
 bool CheckImageFile(const QString &path, RomImage *image, QString *reason)
 {
-    if (!path.endsWith(ROM_SUFFIX, Qt::CaseSensitive)) {
+    if (!path.endsWith(ROM_FILE_SUFFIX, Qt::CaseSensitive)) {
         *reason = "the name does not end in \".rom\", which the window's Browse requires";
         return false;
     }

@@ -10,17 +10,7 @@
 #include "cli/unitevents.h"
 #include "connection/operationtexts.h"
 #include "connection/portfailure.h"
-
-namespace {
-
-// The command line shows the window's log; the tool's diagnostics would only bury it.
-void KeepFailuresOnly(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-}
-
-} // namespace
+#include "driver/failuresonly.h"
 
 UnitSession::UnitSession(const UnitJob &job)
     : job(job)
@@ -99,7 +89,7 @@ QString UnitSession::failedStep() const
 
 int RunUnitSession(int argc, char *argv[])
 {
-    qInstallMessageHandler(KeepFailuresOnly);
+    ShowFailuresOnly();
     // Nobody sees this window, on any system.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);

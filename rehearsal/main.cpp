@@ -10,6 +10,7 @@
 
 #include "app/norvane.h"
 #include "cleanexit.h"
+#include "driver/failuresonly.h"
 #include "driver/windowdriver.h"
 #include "ecusimulator.h"
 #include "faultoptions.h"
@@ -28,14 +29,6 @@ constexpr int SAMPLE_SIZE = 128 * 1024;
 constexpr int WALKTHROUGH_BOUND_MS = 120 * 1000;
 constexpr int SAMPLE_FRAMES = SAMPLE_SIZE / CHUNK_SIZE;
 const char *const TITLE_SUFFIX = QT_TRANSLATE_NOOP("Rehearsal", " — rehearsal on a simulated ECU");
-
-// The window's log is what a user reads here; the tool's diagnostics and the platform's
-// notices would bury it. Only real failures reach the terminal.
-void KeepFailuresOnly(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-}
 
 bool HasDisplay()
 {
@@ -105,7 +98,7 @@ void ShowOnUnit(Norvane &window, const EcuSimulator &unit, int baudRate)
 // Rehearses a flash without a unit: the tool's own window, wired to a simulated ECU.
 int main(int argc, char *argv[])
 {
-    qInstallMessageHandler(KeepFailuresOnly);
+    ShowFailuresOnly();
     // Without a display the window is drawn offscreen, for the walk-through and its screenshots.
     if (!HasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

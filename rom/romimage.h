@@ -14,6 +14,8 @@ constexpr int MAX_LINE_LENGTH = 99;
 // One read takes a line of that length, its CR LF and the terminating zero.
 constexpr int LINE_BUFFER_SIZE = MAX_LINE_LENGTH + 3;
 constexpr int MAX_RECORD_DATA = 16;
+// Browse takes only a file whose name ends so, in lower case; the command line likewise.
+constexpr char ROM_FILE_SUFFIX[] = ".rom";
 // Far above any unit's flash, and well within what one byte array can hold.
 constexpr int MAX_IMAGE_MIB = 256;
 constexpr qint64 MAX_IMAGE_SIZE = qint64(MAX_IMAGE_MIB) * 1024 * 1024;

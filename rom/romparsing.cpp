@@ -4,6 +4,7 @@
 
 #include <iterator>
 
+#include "rom/imagesummary.h"
 #include "rom/romrefusals.h"
 
 namespace {
@@ -39,11 +40,6 @@ bool Refuse(QString *why, const QString &reason)
 {
     *why = reason;
     return false;
-}
-
-QString Address(quint64 address)
-{
-    return "0x" + QString::number(address, 16).toUpper().rightJustified(8, '0');
 }
 
 QString HexByte(quint8 byte)
@@ -128,7 +124,8 @@ bool HandleData(const Record &record, Reading *reading, QString *why)
         reading->dataSeen = true;
         reading->image.startAddress = quint32(address);
     } else if (address != reading->nextAddress) {
-        return Refuse(why, QString(RomRefusal::AddressGap).arg(Address(address), Address(reading->nextAddress - 1)));
+        return Refuse(why, QString(RomRefusal::AddressGap)
+                               .arg(AddressText(quint32(address)), AddressText(quint32(reading->nextAddress - 1))));
     }
     reading->nextAddress = address + count;
     if (reading->nextAddress > ADDRESS_SPACE_END)

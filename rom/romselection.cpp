@@ -23,7 +23,7 @@ void Norvane::HandleBrowseButton()
     const QString fileName = QFileInfo(romFilePath).fileName();
     if (fileName.isEmpty())
         return;
-    if (!fileName.endsWith(".rom", Qt::CaseSensitive)) {
+    if (!fileName.endsWith(ROM_FILE_SUFFIX, Qt::CaseSensitive)) {
         ShowMessage(tr("Browse valid .rom file"), "");
         romFilePath = "";
         hexFileTextEdit->clear();
