@@ -11,6 +11,7 @@
 #include <initializer_list>
 
 #include "ui_norvane.h"
+#include "connection/operationevents.h"
 #include "protocol/bootprotocol.h"
 #include "protocol/commandresult.h"
 #include "rom/imagesummary.h"
@@ -92,6 +93,8 @@ public:
     QAction *actionSaveLog;
     // Every line as logged, with its time, and the status bar's reasons among them.
     QVector<LogEntry> logHistory;
+    // Where the running operation stands, told to the status bar and to what drives the window.
+    OperationEvents operationEvents;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
