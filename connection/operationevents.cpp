@@ -35,6 +35,12 @@ void OperationEvents::frameTaken(int framesDone, int frames)
         listener->frameTaken(framesDone, frames);
 }
 
+void OperationEvents::answerDropped(DroppedAnswer why)
+{
+    for (OperationListener *listener : listeners)
+        listener->answerDropped(why);
+}
+
 void OperationEvents::operationEnded(Outcome outcome, const QString &failedStep, const QString &cause)
 {
     for (OperationListener *listener : listeners)

@@ -21,6 +21,14 @@ public:
         // Ended on request before its next exchange, without Reset.
         Stopped
     };
+    // Why an answer-shaped frame that came during an operation was not taken as its answer.
+    enum class DroppedAnswer {
+        // A copy of an earlier answer: another command's success status, or this command's
+        // before the request could have been answered.
+        Copy,
+        // It came sooner than the chosen rate allows, beyond the clocks' tolerance.
+        TooSoon
+    };
 
     virtual ~OperationListener() = default;
 
@@ -28,6 +36,7 @@ public:
     virtual void stepBegan(Step step) { Q_UNUSED(step) }
     virtual void transferBegan(int frames, qint32 baudRate) { Q_UNUSED(frames) Q_UNUSED(baudRate) }
     virtual void frameTaken(int framesDone, int frames) { Q_UNUSED(framesDone) Q_UNUSED(frames) }
+    virtual void answerDropped(DroppedAnswer why) { Q_UNUSED(why) }
     // failedStep is the operation's own red line, cause the first red line before it (the
     // exchange's reason); both empty on success.
     virtual void operationEnded(Outcome outcome, const QString &failedStep, const QString &cause)
