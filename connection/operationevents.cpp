@@ -35,10 +35,10 @@ void OperationEvents::frameTaken(int framesDone, int frames)
         listener->frameTaken(framesDone, frames);
 }
 
-void OperationEvents::answerDropped(DroppedAnswer why)
+void OperationEvents::answerDropped(DroppedAnswer why, const QString &text)
 {
     for (OperationListener *listener : listeners)
-        listener->answerDropped(why);
+        listener->answerDropped(why, text);
 }
 
 void OperationEvents::operationEnded(Outcome outcome, const QString &failedStep, const QString &cause)

@@ -16,7 +16,7 @@ public:
     void stepBegan(Step step) override;
     void transferBegan(int frames, qint32 baudRate) override;
     void frameTaken(int framesDone, int frames) override;
-    void answerDropped(DroppedAnswer why) override;
+    void answerDropped(DroppedAnswer why, const QString &text) override;
     void operationEnded(Outcome outcome, const QString &failedStep, const QString &cause) override;
 
 private:
