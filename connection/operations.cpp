@@ -33,6 +33,7 @@ bool Norvane::BeginOperation()
     }
     busy = true;
     stopRequested = false;
+    ForgetEarlierAnswers();
     return true;
 }
 
