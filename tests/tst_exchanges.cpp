@@ -11,7 +11,7 @@
 #include "support/writerefusal.h"
 
 // What happens to the line just before the step.
-enum class Before { Nothing, StaleAnswerArrives, PortIsClosed, WritesFail };
+enum class Before { Nothing, StaleAnswerArrives, StaleRefusalUnread, PortIsClosed, WritesFail };
 Q_DECLARE_METATYPE(Before)
 
 // One step at a time against the simulated unit on a real port: what the step's wrapper
@@ -34,6 +34,8 @@ void TestExchanges::answers_data()
     QTest::addColumn<QByteArray>("frames");
     QTest::addColumn<int>("baud");
     QTest::addColumn<int>("unitRate");
+    // The status bar's reason, after the red line.
+    QTest::addColumn<QString>("reason");
 
     const int followed = EcuSimulator::RateOfThePort;
     // Unpaced, the unit's pieces reach the port whole: nine bytes in one read.
@@ -42,26 +44,40 @@ void TestExchanges::answers_data()
     Fault late;
     QTest::newRow("an answer a byte at a time is put together") << 0x12
         << Fault::answerInPieces(QVector<int>(7, 1), 150) << Before::Nothing << "" << QByteArray::fromHex("1012")
-        << 115200 << followed;
+        << 115200 << followed << "";
     QTest::newRow("a stale answer is not taken for the next") << 0x11 << Fault() << Before::StaleAnswerArrives
         << "Verify Application: Received verify failure response" << QByteArray::fromHex("1011") << 115200
-        << followed;
+        << followed << "";
     QTest::newRow("a ninth byte after a pause spoils the answer") << 0x12 << ninth << Before::Nothing
-        << "Erase Application: Invalid response frame received" << QByteArray::fromHex("1012") << 115200 << 0;
+        << "Erase Application: Invalid response frame received" << QByteArray::fromHex("1012") << 115200 << 0 << "";
     QTest::newRow("a closed port fails the write") << 0x12 << Fault() << Before::PortIsClosed
-        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed;
+        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed << "";
     QTest::newRow("a device that fails the write fails the step") << 0x12 << Fault() << Before::WritesFail
-        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed;
+        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed << "";
     // The wait runs 20 s from the moment the data frame has left: a second away from both.
     late.delayMs = 19000;
     QTest::newRow("a data frame's answer may come 19 s after it left")
-        << 0x16 << late << Before::Nothing << "" << QByteArray::fromHex("10121516") << 115200 << followed;
+        << 0x16 << late << Before::Nothing << "" << QByteArray::fromHex("10121516") << 115200 << followed << "";
     late.delayMs = 22500;
     QTest::newRow("a data frame's answer 22.5 s after it left is too late") << 0x16 << late << Before::Nothing
-        << "Flash Application: Port read timed out" << QByteArray::fromHex("10121516") << 115200 << followed;
+        << "Flash Application: Port read timed out" << QByteArray::fromHex("10121516") << 115200 << followed << "";
+    // Bytes the idle reader never saw, as the event loop did not run, are still not taken.
+    QTest::newRow("a refusal that came while nothing read the line is not taken") << 0x11 << Fault::answerStatus(0x81)
+        << Before::StaleRefusalUnread << "" << QByteArray::fromHex("1011") << 115200 << followed << "";
+    // Another command's success status is a copy of an earlier answer.
+    QTest::newRow("a copy of another command's answer is not taken, and the time-out names it") << 0x12
+        << Fault::answerStatus(0x85) << Before::Nothing << "Erase Application: Port read timed out"
+        << QByteArray::fromHex("1012") << 115200 << followed
+        << "Erase Application: Port read timed out, after a dropped answer: an answer was taken for a copy of an "
+           "earlier one";
+    Fault refusedEarly;
+    refusedEarly.earlyBytes = QByteArray::fromHex("000000F00000FF10");
+    QTest::newRow("a refusal that comes while the frame goes out fails it once it has left") << 0x16 << refusedEarly
+        << Before::Nothing << "Flash Application: Received flash failure response" << QByteArray::fromHex("10121516")
+        << 115200 << followed << "";
     // The data frame alone spends 34 s on the line, longer than one response wait.
     QTest::newRow("a data frame longer on the line than a response wait")
-        << 0x16 << Fault() << Before::Nothing << "" << QByteArray::fromHex("10121516") << 4800 << followed;
+        << 0x16 << Fault() << Before::Nothing << "" << QByteArray::fromHex("10121516") << 4800 << followed << "";
 }
 
 void TestExchanges::answers()
@@ -73,6 +89,7 @@ void TestExchanges::answers()
     QFETCH(QByteArray, frames);
     QFETCH(int, baud);
     QFETCH(int, unitRate);
+    QFETCH(QString, reason);
 
     UnitBench bench;
     QVERIFY(bench.start(QString::number(baud)));
@@ -92,6 +109,10 @@ void TestExchanges::answers()
         QVERIFY(bench.unit.sendRaw(QByteArray::fromHex("000000810000FF7F")));
         QTest::qWait(200);
         break;
+    case Before::StaleRefusalUnread:
+        QVERIFY(bench.unit.sendRaw(QByteArray::fromHex("000000F00000FF10")));
+        QThread::msleep(200);
+        break;
     case Before::PortIsClosed:
         window.serialPort->close();
         break;
@@ -108,6 +129,8 @@ void TestExchanges::answers()
     WriteRefusal::refuse(-1);
     const QVector<LogLine> lines = LogLines(window.progressTextEdit);
     QCOMPARE(bench.unit.receivedCommands(), frames);
+    const QStringList reasons = StatusReasons(window);
+    QCOMPARE(reasons.isEmpty() ? QString() : reasons.last(), reason);
     if (line.isEmpty()) {
         QVERIFY(succeeded);
         for (const LogLine &logged : lines)
