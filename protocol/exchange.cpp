@@ -34,6 +34,8 @@ CommandResult Norvane::Exchange(const QByteArray &request, const QByteArray &ans
     else
         result = WaitForOutputToLeave(requestClock, answerDueNs);
     if (result == Success && !heldRefusal.isEmpty()) {
+        // The failure clears the port's output: the line first carries the request whole.
+        result = WaitForOutputToLeave(requestClock, LeastLineTimeNs(request.size(), serialPort->baudRate()));
         *response = heldRefusal;
         heldRefusal.clear();
     } else if (result == Success) {

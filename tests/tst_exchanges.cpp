@@ -128,6 +128,8 @@ void TestExchanges::answers()
     QVERIFY(clock.elapsed() >= fault.gapMs * fault.pieces.size());
     WriteRefusal::refuse(-1);
     const QVector<LogLine> lines = LogLines(window.progressTextEdit);
+    // The unit has a frame once its time on the line is over, a moment after the tool's clock.
+    bench.unit.waitForFrames(frames.size(), 1000);
     QCOMPARE(bench.unit.receivedCommands(), frames);
     const QStringList reasons = StatusReasons(window);
     QCOMPARE(reasons.isEmpty() ? QString() : reasons.last(), reason);
