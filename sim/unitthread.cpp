@@ -108,6 +108,8 @@ void EcuSimulator::handleFrame(const QByteArray &frame, Clock::time_point arrive
             && --m_dataFramesUntilRefusal == 0;
         const quint8 judged = refused ? quint8(Bootloader::BadChecksum) : m_bootloader.handle(frame);
         fault = m_commandFaults.value(code);
+        if (fault.copyAfterMs >= 0 && fault.copiedAnswers > 0 && --m_commandFaults[code].copiedAnswers == 0)
+            m_commandFaults[code].copyAfterMs = -1;
         answered = fault.answeredStatus(judged);
         m_frames.append({steadyMs(arrivedAt), code, frame, hasValidChecksum(frame), answered});
         if (m_framesUntilHangUp > 0 && --m_framesUntilHangUp == 0) {

@@ -14,6 +14,37 @@
 enum class Before { Nothing, StaleAnswerArrives, StaleRefusalUnread, PortIsClosed, WritesFail };
 Q_DECLARE_METATYPE(Before)
 
+namespace {
+
+// What happens to the line just before the step; false if it could not be done.
+bool Prepare(UnitBench &bench, Before before)
+{
+    switch (before) {
+    case Before::Nothing:
+        return true;
+    case Before::StaleAnswerArrives:
+        if (!bench.unit.sendRaw(QByteArray::fromHex("000000810000FF7F")))
+            return false;
+        QTest::qWait(200);
+        return true;
+    case Before::StaleRefusalUnread:
+        // The refusal waits in the system while the event loop does not run.
+        if (!bench.unit.sendRaw(QByteArray::fromHex("000000F00000FF10")))
+            return false;
+        QThread::msleep(200);
+        return true;
+    case Before::PortIsClosed:
+        bench.window.serialPort->close();
+        return true;
+    case Before::WritesFail:
+        WriteRefusal::refuse(int(bench.window.serialPort->handle()));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 // One step at a time against the simulated unit on a real port: what the step's wrapper
 // logs is what the user learns of the exchange.
 class TestExchanges : public QObject
@@ -102,24 +133,7 @@ void TestExchanges::answers()
     QVERIFY(window.RunJumpToBootloader());
     bench.unit.setLineRate(unitRate);
     bench.unit.setCommandFault(quint8(command), fault);
-    switch (before) {
-    case Before::Nothing:
-        break;
-    case Before::StaleAnswerArrives:
-        QVERIFY(bench.unit.sendRaw(QByteArray::fromHex("000000810000FF7F")));
-        QTest::qWait(200);
-        break;
-    case Before::StaleRefusalUnread:
-        QVERIFY(bench.unit.sendRaw(QByteArray::fromHex("000000F00000FF10")));
-        QThread::msleep(200);
-        break;
-    case Before::PortIsClosed:
-        window.serialPort->close();
-        break;
-    case Before::WritesFail:
-        WriteRefusal::refuse(int(window.serialPort->handle()));
-        break;
-    }
+    QVERIFY(Prepare(bench, before));
 
     QElapsedTimer clock;
     clock.start();

@@ -18,10 +18,12 @@ Q_DECLARE_METATYPE(Ends)
 
 namespace {
 
-Fault Delayed(int delayMs, int copyAfterMs = -1)
+// Answers delayMs after the request is in; the first copiedAnswers also copyAfterMs later.
+Fault Delayed(int delayMs, int copyAfterMs = -1, int copiedAnswers = -1)
 {
     Fault fault = Fault::answerTwice(copyAfterMs);
     fault.delayMs = delayMs;
+    fault.copiedAnswers = copiedAnswers;
     return fault;
 }
 
@@ -123,15 +125,17 @@ void TestFlashFailures::everyAnswerBelongsToItsRequest_data()
     const int followed = EcuSimulator::RateOfThePort;
     // The unit answers the moment a request is in, on a line that runs fast.
     for (double fast : {0.16, 2.0, 5.0})
-        QTest::addRow("an adapter %.2f %% fast", fast) << fast << followed << UnitFaults() << 0 << Ends::InSuccess << "";
+        QTest::addRow("an adapter %.2f %% fast", fast)
+            << fast << followed << UnitFaults() << 0 << Ends::InSuccess << "";
     // A data frame spends 1.42 s on the line: the copy of the first frame's answer comes
     // after the second frame could have been answered, the refusal of the second while the
     // third goes out.
     QTest::newRow("a copy 1.56 s late, the second frame refused unwritten") << 0.0 << followed
-        << UnitFaults{{0x13, Delayed(300, 1560)}, {0x16, Delayed(300)}} << 2 << Ends::InFailure << "";
+        << UnitFaults{{0x13, Delayed(300, 1560, 1)}, {0x16, Delayed(300)}} << 2 << Ends::InFailure << "";
     QTest::newRow("the End frame refused unwritten") << 0.0 << followed << UnitFaults() << 3 << Ends::InFailure << "";
-    QTest::newRow("Erase's answer copied 20 ms later") << 0.0 << followed << UnitFaults{{0x12, Delayed(0, 20)}} << 0
-        << Ends::InSuccess << "Answers dropped in this operation: 1 (last: an answer was taken for a copy of an earlier one)";
+    QTest::newRow("Erase's answer copied 20 ms later")
+        << 0.0 << followed << UnitFaults{{0x12, Delayed(0, 20)}} << 0 << Ends::InSuccess
+        << "Answers dropped in this operation: 1 (last: an answer was taken for a copy of an earlier one)";
     QTest::newRow("the End frame's answer copied 50 ms later") << 0.0 << followed
         << UnitFaults{{0x16, Delayed(0, 50)}} << 0 << Ends::InSuccess << "";
     QTest::newRow("Erase's answer copied 2 ms later") << 0.0 << followed << UnitFaults{{0x12, Delayed(0, 2)}} << 0
@@ -189,7 +193,8 @@ void TestFlashFailures::everyAnswerBelongsToItsRequest()
     QCOMPARE(bench.unit.skippedBytes(), 0);
     if (named.isEmpty())
         return;
-    QVERIFY2(StatusReasons(bench.window).join('\n').contains(named), qPrintable(StatusReasons(bench.window).join('\n')));
+    const QString reasons = StatusReasons(bench.window).join('\n');
+    QVERIFY2(reasons.contains(named), qPrintable(reasons));
     QVERIFY(!drops.drops.isEmpty());
 }
 
