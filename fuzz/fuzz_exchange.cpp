@@ -64,7 +64,8 @@ Fault FaultFrom(InputReader &input, bool dataFrame)
     const int strayCount = input.take() % 24;
     Fault fault;
     fault.wrongChecksum = flags & 0x01;
-    fault.status = (flags & 0x02) ? status : -1;
+    // Another command's success status would be a copy, and its request would wait 20 s.
+    fault.status = (flags & 0x02) ? (status >= 0x80 && status <= 0x86 ? status + 0x70 : status) : -1;
     fault.pieces = {pieces & 0x0F, pieces >> 4};
     fault.gapMs = timing % 4;
     fault.delayMs = (timing >> 2) % 4;
@@ -82,6 +83,22 @@ struct Bench {
 };
 
 Bench *bench = nullptr;
+
+// Either the transfer reports a failure, or the unit holds the image and the log says so.
+void FlashAndJudge(const EcuSimulator &unit, const QByteArray &image)
+{
+    Norvane &window = bench->window;
+    window.AppendLog(Info, FLASH_PROGRESS_START);
+    // As inside an operation: a refusal that comes between two frames is held for the next.
+    window.busy = true;
+    const bool flashed = window.RunFlashApplication({IMAGE_ADDRESS, image});
+    window.busy = false;
+    const QString last = bench->driver.lastLogLine();
+    if (flashed)
+        Expect(unit.memory(IMAGE_ADDRESS, image.size()) == image && last == "[Flash Hanlder] Flashing.. 100%");
+    else
+        Expect(last.startsWith("Flash Application: "));
+}
 
 } // namespace
 
@@ -102,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     EcuSimulator unit;
     for (quint8 code : FAULTED_CODES)
         unit.setCommandFault(code, FaultFrom(input, code != 0x15));
-    unit.setCommandFault(0x12, Fault::answerTwice(input.take() % (COPY_LATEST_MS + 1)));
+    unit.setCommandFault(0x12, Fault::answerTwice(1 + input.take() % COPY_LATEST_MS));
     unit.setClockError(input.take() % (MOST_FAST_PERCENT + 1));
     unit.refuseDataFrame(input.take() % 4);
     Norvane &window = bench->window;
@@ -110,17 +127,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Expect(window.serialPort->setBaudRate(LINE_RATE));
 
     window.AppendLog(Clear, "");
-    Expect(window.SendJumpToBootloader() == Success && window.SendEraseApplication() == Success);
-    window.AppendLog(Info, FLASH_PROGRESS_START);
-    // As inside an operation: a refusal that comes between two frames is held for the next.
-    window.busy = true;
-    const bool flashed = window.RunFlashApplication({IMAGE_ADDRESS, image});
-    window.busy = false;
-    const QString last = bench->driver.lastLogLine();
-    if (flashed)
-        Expect(unit.memory(IMAGE_ADDRESS, image.size()) == image && last == "[Flash Hanlder] Flashing.. 100%");
-    else
-        Expect(last.startsWith("Flash Application: "));
+    Expect(window.SendJumpToBootloader() == Success);
+    // Erase's copy may share a read with its answer, which spoils it: a failure, as it must be.
+    const CommandResult erased = window.SendEraseApplication();
+    Expect(erased == Success || erased == InvalidResponseFrame);
+    if (erased == Success)
+        FlashAndJudge(unit, image);
     for (const EcuSimulator::ReceivedFrame &frame : unit.frames())
         Expect(frame.checksumOk);
     Expect(unit.skippedBytes() == 0);
