@@ -17,12 +17,18 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<bool>("same");
-        QTest::newRow("the same name") << "COM12" << "COM12" << true;
-        QTest::newRow("another case") << "COM12" << "com12" << true;
-        QTest::newRow("device form") << "COM12" << "\\\\.\\COM12" << true;
-        QTest::newRow("device form, slashes") << "//./com12" << "COM12" << true;
-        QTest::newRow("another port") << "COM12" << "COM1" << false;
-        QTest::newRow("no name") << "" << "" << false;
+        QTest::newRow("the same name") << "COM12"
+                                       << "COM12" << true;
+        QTest::newRow("another case") << "COM12"
+                                      << "com12" << true;
+        QTest::newRow("device form") << "COM12"
+                                     << "\\\\.\\COM12" << true;
+        QTest::newRow("device form, slashes") << "//./com12"
+                                              << "COM12" << true;
+        QTest::newRow("another port") << "COM12"
+                                      << "COM1" << false;
+        QTest::newRow("no name") << ""
+                                 << "" << false;
     }
 
     void comNames()
@@ -104,7 +110,8 @@ void TestPortIdentity::namesOfOnePort_data()
     QTest::newRow("another pseudo-terminal") << path << otherPort.slavePath() << false;
     QTest::newRow("a link and another") << link << otherPort.slavePath() << false;
     QTest::newRow("a missing path") << path << directory.filePath("missing") << false;
-    QTest::newRow("a missing path, twice") << "/dev/missing" << "/dev/missing" << false;
+    QTest::newRow("a missing path, twice") << "/dev/missing"
+                                           << "/dev/missing" << false;
     QTest::newRow("the folder, not the device") << path << directory.path() << false;
     QTest::newRow("a file, by two paths") << directory.filePath("plain") << "./plain" << true;
     QTest::newRow("another file") << directory.filePath("plain") << directory.filePath("other") << false;
