@@ -35,9 +35,9 @@ static qint64 ResidentKib(qint64 parent)
 {
     qint64 pages = 0;
     for (const QString &pid : QDir("/proc").entryList({"[1-9]*"}, QDir::Dirs)) {
-        QFile stat("/proc/" + pid + "/stat");  // pid (name) state parent ..., the resident pages 24th
-        const QList<QByteArray> fields = stat.open(QIODevice::ReadOnly) ? stat.readAll().split(')').last().split(' ')
-                                                                         : QList<QByteArray>();
+        QFile stat("/proc/" + pid + "/stat"); // pid (name) state parent ..., the resident pages 24th
+        const QList<QByteArray> fields =
+            stat.open(QIODevice::ReadOnly) ? stat.readAll().split(')').last().split(' ') : QList<QByteArray>();
         if (pid.toLongLong() == parent || fields.value(2).toLongLong() == parent)
             pages += fields.value(22).toLongLong();
     }
