@@ -84,7 +84,9 @@ std::vector<std::string> Lines(const QByteArray &content)
 StrictReading ReadStrictly(const QByteArray &content)
 {
     StrictReading reading;
-    quint64 upper = 0;
+    // A linear base, or a segment's, in which addresses wrap at 64 KiB.
+    quint64 base = 0;
+    bool segmented = false;
     quint64 next = 0;
     bool dataSeen = false;
     bool endSeen = false;
@@ -98,8 +100,9 @@ StrictReading ReadStrictly(const QByteArray &content)
         const quint64 offset = quint64(record[1]) * 256 + quint64(record[2]);
         const int type = record[3];
         if (type == 0) {
-            const quint64 at = upper * 65536 + offset;
-            const bool misplaced = (dataSeen && at != next) || at + quint64(count) > (quint64(1) << 32);
+            const quint64 at = base + offset;
+            const bool wraps = segmented && offset + quint64(count) > 65536;
+            const bool misplaced = (dataSeen && at != next) || at + quint64(count) > (quint64(1) << 32) || wraps;
             if (count > LARGEST_DATA_RECORD || (count > 0 && misplaced))
                 return reading;
             QByteArray bytes;
@@ -110,8 +113,9 @@ StrictReading ReadStrictly(const QByteArray &content)
             dataSeen = dataSeen || count > 0;
         } else if (type == 1 && count == 0 && offset == 0) {
             endSeen = true;
-        } else if (type == 4 && count == 2 && offset == 0) {
-            upper = quint64(record[4]) * 256 + quint64(record[5]);
+        } else if ((type == 2 || type == 4) && count == 2 && offset == 0) {
+            segmented = type == 2;
+            base = (quint64(record[4]) * 256 + quint64(record[5])) * (segmented ? 16 : 65536);
         } else if (!((type == 3 || type == 5) && count == 4 && offset == 0)) {
             return reading;
         }

@@ -13,6 +13,7 @@ namespace {
 constexpr int RECORD_FRAME_SIZE = 5;
 constexpr int RECORD_DATA_POSITION = 4;
 constexpr quint64 ADDRESS_SPACE_END = quint64(1) << 32;
+constexpr int SEGMENT_SIZE = 0x10000;
 // About 64 KiB of image in 16-byte records.
 constexpr int PULSE_LINES = 4096;
 
@@ -30,7 +31,9 @@ struct Record {
 // What the records read so far add up to.
 struct Reading {
     RomImage image;
-    quint32 upperAddress = 0;
+    // Where the records' 16-bit addresses count from: a linear base, or a segment's.
+    quint32 baseAddress = 0;
+    bool segmented = false;
     quint64 nextAddress = 0;
     bool dataSeen = false;
     bool endSeen = false;
@@ -119,7 +122,10 @@ bool HandleData(const Record &record, Reading *reading, QString *why)
         return Refuse(why, QString(RomRefusal::DataTooLong).arg(MAX_RECORD_DATA));
     if (count == 0)
         return true;
-    const quint64 address = reading->upperAddress | record.address();
+    // In a segment the address wraps to the segment's start; no image is laid out so.
+    if (reading->segmented && record.address() + count > SEGMENT_SIZE)
+        return Refuse(why, RomRefusal::PastSegment);
+    const quint64 address = quint64(reading->baseAddress) + record.address();
     if (!reading->dataSeen) {
         reading->dataSeen = true;
         reading->image.startAddress = quint32(address);
@@ -146,9 +152,22 @@ bool HandleEndOfFile(const Record &record, Reading *reading, QString *why)
     return true;
 }
 
-bool HandleExtendedSegmentAddress(const Record &, Reading *, QString *why)
+quint16 AddressData(const Record &record)
 {
-    return Refuse(why, RomRefusal::SegmentAddress);
+    const auto *data = reinterpret_cast<const quint8 *>(record.data());
+    return quint16(data[0] << 8 | data[1]);
+}
+
+// What objcopy writes below 1 MiB: the segment counts in 16-byte paragraphs.
+bool HandleExtendedSegmentAddress(const Record &record, Reading *reading, QString *why)
+{
+    if (!AddressFieldIsZero(record, RomRefusal::SegmentAddressName, why))
+        return false;
+    if (record.byteCount() != 2)
+        return Refuse(why, RomRefusal::SegmentAddressLength);
+    reading->baseAddress = quint32(AddressData(record)) << 4;
+    reading->segmented = true;
+    return true;
 }
 
 bool HandleExtendedLinearAddress(const Record &record, Reading *reading, QString *why)
@@ -157,8 +176,8 @@ bool HandleExtendedLinearAddress(const Record &record, Reading *reading, QString
         return false;
     if (record.byteCount() != 2)
         return Refuse(why, RomRefusal::LinearAddressLength);
-    const auto *data = reinterpret_cast<const quint8 *>(record.data());
-    reading->upperAddress = quint32(data[0]) << 24 | quint32(data[1]) << 16;
+    reading->baseAddress = quint32(AddressData(record)) << 16;
+    reading->segmented = false;
     return true;
 }
 

@@ -39,13 +39,16 @@ constexpr Reason PastAddressSpace{QT_TRANSLATE_NOOP("RomRefusal", "data runs pas
 constexpr Reason ImageTooLarge{QT_TRANSLATE_NOOP("RomRefusal", "image larger than %1 MiB")};
 constexpr Reason EndOfFileWithData{QT_TRANSLATE_NOOP("RomRefusal", "End Of File record with data")};
 constexpr Reason NonZeroAddressField{QT_TRANSLATE_NOOP("RomRefusal", "%1 record with an address other than 0000")};
-constexpr Reason SegmentAddress{QT_TRANSLATE_NOOP("RomRefusal", "extended segment address records are not supported")};
+constexpr Reason PastSegment{QT_TRANSLATE_NOOP("RomRefusal", "data record runs past the end of its 64 KiB segment")};
+constexpr Reason SegmentAddressLength{
+    QT_TRANSLATE_NOOP("RomRefusal", "extended segment address record without exactly two data bytes")};
 constexpr Reason LinearAddressLength{
     QT_TRANSLATE_NOOP("RomRefusal", "extended linear address record without exactly two data bytes")};
 constexpr Reason StartAddressLength{
     QT_TRANSLATE_NOOP("RomRefusal", "start address record without exactly four data bytes")};
 
 constexpr Reason EndOfFileName{QT_TRANSLATE_NOOP("RomRefusal", "End Of File")};
+constexpr Reason SegmentAddressName{QT_TRANSLATE_NOOP("RomRefusal", "extended segment address")};
 constexpr Reason LinearAddressName{QT_TRANSLATE_NOOP("RomRefusal", "extended linear address")};
 constexpr Reason StartAddressName{QT_TRANSLATE_NOOP("RomRefusal", "start address")};
 

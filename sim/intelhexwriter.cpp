@@ -2,6 +2,7 @@
 
 #include "sparsememory.h"
 
+#include <QBuffer>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -13,7 +14,7 @@ constexpr quint8 EndOfFileRecord = 0x01;
 constexpr quint8 ExtendedLinearAddressRecord = 0x04;
 constexpr quint64 PageSize = 0x10000;
 
-QString record(quint8 type, quint16 offset, const QByteArray &data)
+QByteArray record(quint8 type, quint16 offset, const QByteArray &data)
 {
     QByteArray bytes;
     bytes.append(char(data.size()));
@@ -25,14 +26,22 @@ QString record(quint8 type, quint16 offset, const QByteArray &data)
     for (char byte : qAsConst(bytes))
         sum += quint8(byte);
     bytes.append(char(quint8(0u - sum)));
-    return QLatin1Char(':') + QString::fromLatin1(bytes.toHex().toUpper()) + QLatin1Char('\n');
+    return ':' + bytes.toHex().toUpper() + '\n';
 }
 
 } // namespace
 
 QString IntelHexWriter::text(const SparseMemory &memory, int recordLength)
 {
-    QString hex;
+    QBuffer hex;
+    hex.open(QIODevice::WriteOnly);
+    write(memory, &hex, recordLength);
+    return QString::fromLatin1(hex.data());
+}
+
+// Record by record, so that a large image never stands in memory as text.
+void IntelHexWriter::write(const SparseMemory &memory, QIODevice *device, int recordLength)
+{
     bool upperKnown = false;
     quint16 upper = 0;
     for (const auto &range : memory.writtenRanges()) {
@@ -44,17 +53,16 @@ QString IntelHexWriter::text(const SparseMemory &memory, int recordLength)
             const quint16 recordUpper = quint16(address >> 16);
             if (!upperKnown || recordUpper != upper) {
                 const char upperBytes[] = {char(recordUpper >> 8), char(recordUpper & 0xFF)};
-                hex += record(ExtendedLinearAddressRecord, 0, QByteArray(upperBytes, 2));
+                device->write(record(ExtendedLinearAddressRecord, 0, QByteArray(upperBytes, 2)));
                 upper = recordUpper;
                 upperKnown = true;
             }
-            hex += record(DataRecord, quint16(address & 0xFFFF),
-                          memory.read(quint32(address), int(recordEnd - address)));
+            device->write(
+                record(DataRecord, quint16(address & 0xFFFF), memory.read(quint32(address), int(recordEnd - address))));
             address = recordEnd;
         }
     }
-    hex += record(EndOfFileRecord, 0, QByteArray());
-    return hex;
+    device->write(record(EndOfFileRecord, 0, QByteArray()));
 }
 
 bool IntelHexWriter::save(const SparseMemory &memory, const QString &path, QString *errorString,
@@ -66,7 +74,7 @@ bool IntelHexWriter::save(const SparseMemory &memory, const QString &path, QStri
             *errorString = file.errorString();
         return false;
     }
-    file.write(text(memory, recordLength).toLatin1());
+    write(memory, &file, recordLength);
     if (!file.commit()) {
         if (errorString)
             *errorString = file.errorString();

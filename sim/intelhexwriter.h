@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class QIODevice;
 class SparseMemory;
 
 // Saves the written runs of a memory as Intel HEX: data records of at most recordLength
@@ -17,6 +18,9 @@ public:
     static QString text(const SparseMemory &memory, int recordLength = DefaultRecordLength);
     static bool save(const SparseMemory &memory, const QString &path, QString *errorString,
                      int recordLength = DefaultRecordLength);
+
+private:
+    static void write(const SparseMemory &memory, QIODevice *device, int recordLength);
 };
 
 #endif // INTELHEXWRITER_H

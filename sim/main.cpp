@@ -1,5 +1,6 @@
 #include "ecusimulator.h"
 #include "faultoptions.h"
+#include "samplefile.h"
 #include "wireformat.h"
 
 #include <QCommandLineParser>
@@ -91,6 +92,22 @@ bool saveMemory(const EcuSimulator &simulator, const QString &path)
     return true;
 }
 
+// --write-sample: the file is written and no unit starts.
+int writeSample(SampleFile &sample, const QCommandLineParser &parser)
+{
+    QString message;
+    if (!sample.read(parser, &message)) {
+        printLine(stderr, QStringLiteral("ecu-sim: ") + message);
+        return 2;
+    }
+    if (!sample.write(&message)) {
+        printLine(stderr, QStringLiteral("ecu-sim: ") + message);
+        return 1;
+    }
+    printLine(stdout, message);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -110,7 +127,11 @@ int main(int argc, char *argv[])
     parser.addOption(saveHexOption);
     FaultOptions faults;
     faults.addTo(parser);
+    SampleFile sample;
+    sample.addTo(parser);
     parser.process(app);
+    if (sample.isRequested(parser))
+        return writeSample(sample, parser);
 
     QString error;
     if (!faults.read(parser, &error)) {

@@ -145,8 +145,9 @@ void TestRomFiles::addRecordRows()
         << "line 1: extended linear address record with an address other than 0000" << false;
     QTest::newRow("extended linear address of one byte") << saved(":0100000400FB\n" + sample.file({1, 2, 3, 4, 5}))
         << "line 1: extended linear address record without exactly two data bytes" << false;
-    QTest::newRow("extended segment address") << saved(":020000021000EC\n" + image)
-                                              << "line 1: extended segment address records are not supported" << false;
+    QTest::newRow("data record past the end of its segment")
+        << saved(":020000021000EC\n:10FFF800000102030405060708090A0B0C0D0E0F81\n" + sample.file({5}))
+        << "line 2: data record runs past the end of its 64 KiB segment" << false;
 }
 
 // Lines that are not a record and its line end, character for character.
