@@ -1,9 +1,7 @@
 #ifndef BENCH_BENCHSUPPORT_H
 #define BENCH_BENCHSUPPORT_H
 
-#include <QSerialPort>
 #include <QString>
-#include <QStringList>
 #include <QVector>
 
 #include "app/norvane.h"
@@ -31,14 +29,6 @@ struct BenchUnit {
 
 // Connects the window to the port over the fast line, which the unit must keep too.
 bool ConnectOverFastLine(WindowDriver &driver, Norvane &window, const QString &port);
-
-// A varnholt-cli flash of the file into the units on these ports: its wall time (-1 unless it
-// succeeded within the bound), and the CPU time and peak memory of it and its unit processes.
-struct CliFlash {
-    double seconds, cpuSeconds;
-    qint64 peakKib;
-};
-CliFlash RunCliFlash(const QString &romPath, const QStringList &ports, int boundMs);
 
 double Median(QVector<double> values);
 QString Figure(double value, int decimals, const QString &unit = QString());
