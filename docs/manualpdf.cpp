@@ -9,8 +9,8 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPair>
+#include <QPdfWriter>
 #include <QSaveFile>
 #include <QStringList>
 #include <QTextBlock>
@@ -227,14 +227,15 @@ int main(int argc, char *argv[])
     {
         QPdfWriter writer(&target);
         writer.setResolution(RESOLUTION_DPI);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(),
-                                         QPageLayout::Millimeter));
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter));
         writer.setCreator("manual-pdf");
 
         // Page numbers take the room of two digits in the first layout, so the second,
         // with the numbers it found, breaks its pages the same way.
         QTextDocument draft;
-        if (!LayOut(&draft, WithContents(markdown, titles, QVector<QString>(titles.size(), "00").toList()), base, &writer)) {
+        if (!LayOut(&draft, WithContents(markdown, titles, QVector<QString>(titles.size(), "00").toList()), base,
+                    &writer)) {
             PrintError(QString("%1 holds no text").arg(source.fileName()));
             return 1;
         }

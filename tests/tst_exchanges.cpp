@@ -40,25 +40,29 @@ void TestExchanges::answers_data()
     Fault ninth = Fault::answerInPieces({5}, 300, QByteArray(1, '\0'));
     ninth.delayMs = 50;
     Fault late;
-    QTest::newRow("an answer a byte at a time is put together") << 0x12
-        << Fault::answerInPieces(QVector<int>(7, 1), 150) << Before::Nothing << "" << QByteArray::fromHex("1012")
-        << 115200 << followed;
-    QTest::newRow("a stale answer is not taken for the next") << 0x11 << Fault() << Before::StaleAnswerArrives
-        << "Verify Application: Received verify failure response" << QByteArray::fromHex("1011") << 115200
-        << followed;
-    QTest::newRow("a ninth byte after a pause spoils the answer") << 0x12 << ninth << Before::Nothing
-        << "Erase Application: Invalid response frame received" << QByteArray::fromHex("1012") << 115200 << 0;
-    QTest::newRow("a closed port fails the write") << 0x12 << Fault() << Before::PortIsClosed
-        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed;
-    QTest::newRow("a device that fails the write fails the step") << 0x12 << Fault() << Before::WritesFail
-        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed;
+    QTest::newRow("an answer a byte at a time is put together")
+        << 0x12 << Fault::answerInPieces(QVector<int>(7, 1), 150) << Before::Nothing << ""
+        << QByteArray::fromHex("1012") << 115200 << followed;
+    QTest::newRow("a stale answer is not taken for the next")
+        << 0x11 << Fault() << Before::StaleAnswerArrives << "Verify Application: Received verify failure response"
+        << QByteArray::fromHex("1011") << 115200 << followed;
+    QTest::newRow("a ninth byte after a pause spoils the answer")
+        << 0x12 << ninth << Before::Nothing << "Erase Application: Invalid response frame received"
+        << QByteArray::fromHex("1012") << 115200 << 0;
+    QTest::newRow("a closed port fails the write")
+        << 0x12 << Fault() << Before::PortIsClosed << "Erase Application: Port write timed out"
+        << QByteArray::fromHex("10") << 115200 << followed;
+    QTest::newRow("a device that fails the write fails the step")
+        << 0x12 << Fault() << Before::WritesFail << "Erase Application: Port write timed out"
+        << QByteArray::fromHex("10") << 115200 << followed;
     // The wait runs 20 s from the moment the data frame has left: a second away from both.
     late.delayMs = 19000;
     QTest::newRow("a data frame's answer may come 19 s after it left")
         << 0x16 << late << Before::Nothing << "" << QByteArray::fromHex("10121516") << 115200 << followed;
     late.delayMs = 22500;
-    QTest::newRow("a data frame's answer 22.5 s after it left is too late") << 0x16 << late << Before::Nothing
-        << "Flash Application: Port read timed out" << QByteArray::fromHex("10121516") << 115200 << followed;
+    QTest::newRow("a data frame's answer 22.5 s after it left is too late")
+        << 0x16 << late << Before::Nothing << "Flash Application: Port read timed out"
+        << QByteArray::fromHex("10121516") << 115200 << followed;
     // The data frame alone spends 34 s on the line, longer than one response wait.
     QTest::newRow("a data frame longer on the line than a response wait")
         << 0x16 << Fault() << Before::Nothing << "" << QByteArray::fromHex("10121516") << 4800 << followed;
@@ -80,7 +84,10 @@ void TestExchanges::answers()
     const QHash<int, std::function<bool()>> steps = {
         {0x11, [&] { return window.RunVerifyApplication(); }},
         {0x12, [&] { return window.RunEraseApplication(); }},
-        {0x16, [&] { return window.RunEraseApplication() && window.RunFlashApplication({0, SampleImage(16384)}); }},
+        {0x16,
+         [&] {
+             return window.RunEraseApplication() && window.RunFlashApplication({0, SampleImage(16384)});
+         }},
     };
     QVERIFY(window.RunJumpToBootloader());
     bench.unit.setLineRate(unitRate);

@@ -36,8 +36,9 @@ void emulate(int descriptor, unsigned long request, int *bits)
 {
     char name[256];
     const QString path = ::ttyname_r(descriptor, name, sizeof name) == 0 ? QString::fromLocal8Bit(name) : QString();
-    const qint64 nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                             std::chrono::steady_clock::now().time_since_epoch()).count();
+    const qint64 nowMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     Recording &state = recording();
     std::lock_guard<std::mutex> lock(state.mutex);
     EmulatedLines &lines = state.linesByDescriptor[descriptor];

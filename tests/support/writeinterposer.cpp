@@ -56,7 +56,7 @@ void WriteRefusal::refuse(int descriptor)
 
 WriteWatch::Moment WriteWatch::Moment::now()
 {
-    timespec cpu {};
+    timespec cpu{};
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
     const auto steady = std::chrono::steady_clock::now().time_since_epoch();
     return {std::chrono::duration_cast<std::chrono::nanoseconds>(steady).count(),
