@@ -12,6 +12,7 @@
 #include <QPair>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -24,6 +25,8 @@
 #include <QVector>
 
 #include <cstdio>
+
+#include "docs/wholerows.h"
 
 namespace {
 
@@ -38,6 +41,8 @@ constexpr qreal TABLE_CELL_PADDING = 3;
 const char *const CODE_FONT_FAMILY = "monospace";
 const char *const CHAPTER_MARK = "## ";
 const char *const CONTENTS_TITLE = "Contents";
+// Each layout moves one table row; the manual has fewer rows than this.
+constexpr int MAX_LAYOUTS = 300;
 
 void PrintError(const QString &text)
 {
@@ -154,7 +159,8 @@ QStringList ChapterPages(QTextDocument *document)
 }
 
 // Laid out on the writer's own pages, so that the pages of the chapters are known.
-bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, QPdfWriter *writer)
+bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, QPdfWriter *writer,
+            const QSet<int> &tablesOnNewPage)
 {
     QFont font = document->defaultFont();
     font.setPointSizeF(BODY_POINT_SIZE);
@@ -164,6 +170,7 @@ bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, 
     if (document->isEmpty())
         return false;
     RuleTables(document);
+    StartOnNewPage(document, tablesOnNewPage);
     SetCodeFont(document);
 
     document->documentLayout()->setPaintDevice(writer);
@@ -177,6 +184,33 @@ bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, 
     // The edits above leave parts laid out for the old formats, which would be drawn blank.
     document->markContentsDirty(0, document->characterCount() - 1);
     return true;
+}
+
+// Laid out again until no table row runs across a page break: such a row goes to the next
+// page under its table's header row, or its whole table does when it is the first row.
+// Returns what went wrong, or nothing.
+QString LayOutWholeRows(QTextDocument *document, QString markdown, const QUrl &base, QPdfWriter *writer)
+{
+    QSet<int> onNewPage;
+    for (int layouts = 0; layouts < MAX_LAYOUTS; ++layouts) {
+        if (!LayOut(document, markdown, base, writer, onNewPage))
+            return "it holds no text";
+        const TableRow split = FirstSplitRow(document, onNewPage);
+        if (split.table < 0)
+            return QString();
+        if (split.row == 1) {
+            onNewPage.insert(split.table);
+            continue;
+        }
+        markdown = CutTable(markdown, split);
+        if (markdown.isEmpty())
+            return QString("row %1 of table %2 is not where the Markdown has it").arg(split.row).arg(split.table + 1);
+        QSet<int> shifted{split.table + 1};
+        for (int table : qAsConst(onNewPage))
+            shifted.insert(table > split.table ? table + 1 : table);
+        onNewPage = shifted;
+    }
+    return QString("a table row still runs across a page break after %1 layouts").arg(MAX_LAYOUTS);
 }
 
 // Drawn page by page onto the writer, on whose pages the document was laid out.
@@ -234,13 +268,15 @@ int main(int argc, char *argv[])
         // Page numbers take the room of two digits in the first layout, so the second,
         // with the numbers it found, breaks its pages the same way.
         QTextDocument draft;
-        if (!LayOut(&draft, WithContents(markdown, titles, QVector<QString>(titles.size(), "00").toList()), base,
-                    &writer)) {
-            PrintError(QString("%1 holds no text").arg(source.fileName()));
+        const QStringList twoDigits = QVector<QString>(titles.size(), "00").toList();
+        QString failure = LayOutWholeRows(&draft, WithContents(markdown, titles, twoDigits), base, &writer);
+        QTextDocument document;
+        if (failure.isEmpty())
+            failure = LayOutWholeRows(&document, WithContents(markdown, titles, ChapterPages(&draft)), base, &writer);
+        if (!failure.isEmpty()) {
+            PrintError(QString("cannot lay out %1: %2").arg(source.fileName(), failure));
             return 1;
         }
-        QTextDocument document;
-        LayOut(&document, WithContents(markdown, titles, ChapterPages(&draft)), base, &writer);
         writer.setTitle(document.firstBlock().text());
         PrintPages(&document, &writer);
     }
