@@ -41,8 +41,6 @@ constexpr qreal TABLE_CELL_PADDING = 3;
 const char *const CODE_FONT_FAMILY = "monospace";
 const char *const CHAPTER_MARK = "## ";
 const char *const CONTENTS_TITLE = "Contents";
-// Each layout moves one table row; the manual has fewer rows than this.
-constexpr int MAX_LAYOUTS = 300;
 
 void PrintError(const QString &text)
 {
@@ -188,16 +186,20 @@ bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, 
 
 // Laid out again until no table row runs across a page break: such a row goes to the next
 // page under its table's header row, or its whole table does when it is the first row.
+// Each layout must find its split row further on than the last, so the layouts end.
 // Returns what went wrong, or nothing.
 QString LayOutWholeRows(QTextDocument *document, QString markdown, const QUrl &base, QPdfWriter *writer)
 {
     QSet<int> onNewPage;
-    for (int layouts = 0; layouts < MAX_LAYOUTS; ++layouts) {
+    for (TableRow moved;;) {
         if (!LayOut(document, markdown, base, writer, onNewPage))
             return "it holds no text";
         const TableRow split = FirstSplitRow(document, onNewPage);
         if (split.table < 0)
             return QString();
+        if (split.table < moved.table || (split.table == moved.table && split.row <= moved.row))
+            return QString("row %1 of table %2 still runs across a page break").arg(split.row).arg(split.table + 1);
+        moved = split;
         if (split.row == 1) {
             onNewPage.insert(split.table);
             continue;
@@ -210,7 +212,6 @@ QString LayOutWholeRows(QTextDocument *document, QString markdown, const QUrl &b
             shifted.insert(table > split.table ? table + 1 : table);
         onNewPage = shifted;
     }
-    return QString("a table row still runs across a page break after %1 layouts").arg(MAX_LAYOUTS);
 }
 
 // Drawn page by page onto the writer, on whose pages the document was laid out.
