@@ -92,6 +92,17 @@ void SetCodeFont(QTextDocument *document)
     }
 }
 
+// Qt 6 keeps a code block's lines from wrapping, and a long one would run off the page.
+void WrapCodeBlocks(QTextDocument *document)
+{
+    for (QTextBlock block = document->begin(); block != document->end(); block = block.next()) {
+        QTextBlockFormat format = block.blockFormat();
+        format.setNonBreakableLines(false);
+        if (format != block.blockFormat())
+            QTextCursor(block).setBlockFormat(format);
+    }
+}
+
 // Pictures are set at a fixed share of the text width, whatever their pixel size.
 void SizeImages(QTextDocument *document, qreal textWidth)
 {
@@ -115,8 +126,7 @@ void SizeImages(QTextDocument *document, qreal textWidth)
     }
 }
 
-// The chapter titles of the Markdown source, and the source with a contents list
-// (each chapter and its page) before the first chapter.
+// The chapter titles of the Markdown source, and the source with a contents list before them.
 QStringList ChapterTitles(const QString &markdown)
 {
     QStringList titles;
@@ -170,6 +180,7 @@ bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, 
     RuleTables(document);
     StartOnNewPage(document, tablesOnNewPage);
     SetCodeFont(document);
+    WrapCodeBlocks(document);
 
     document->documentLayout()->setPaintDevice(writer);
     document->setPageSize(writer->pageLayout().paintRectPixels(RESOLUTION_DPI).size());
@@ -184,10 +195,9 @@ bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, 
     return true;
 }
 
-// Laid out again until no table row runs across a page break: such a row goes to the next
-// page under its table's header row, or its whole table does when it is the first row.
-// Each layout must find its split row further on than the last, so the layouts end.
-// Returns what went wrong, or nothing.
+// Laid out again until no table row runs across a page break: the row goes to the next page
+// under its table's header (the whole table for its first row). Each layout must find its
+// split row further on than the last, so the layouts end. Returns what went wrong, if anything.
 QString LayOutWholeRows(QTextDocument *document, QString markdown, const QUrl &base, QPdfWriter *writer)
 {
     QSet<int> onNewPage;
