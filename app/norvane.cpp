@@ -34,10 +34,10 @@ Norvane::Norvane(QWidget *parent)
     connect(browseButton, SIGNAL(released()), this, SLOT(HandleBrowseButton()));
     connect(flashButton, SIGNAL(released()), this, SLOT(HandleFlashButton()));
     connect(eraseButton, SIGNAL(released()), this, SLOT(HandleEraseButton()));
-    connect(new IndexTextSignal(comportComboBox), SIGNAL(currentIndexChanged(const QString &)),
-            this, SLOT(HandlePortIndex(const QString &)));
-    connect(new IndexTextSignal(baudrateComboBox), SIGNAL(currentIndexChanged(const QString &)),
-            this, SLOT(HandleBaudRateIndex(const QString &)));
+    connect(new IndexTextSignal(comportComboBox), SIGNAL(currentIndexChanged(const QString &)), this,
+            SLOT(HandlePortIndex(const QString &)));
+    connect(new IndexTextSignal(baudrateComboBox), SIGNAL(currentIndexChanged(const QString &)), this,
+            SLOT(HandleBaudRateIndex(const QString &)));
     connect(actionManual, SIGNAL(triggered(bool)), this, SLOT(HandleMenuContent(bool)));
     connect(actionAbout, SIGNAL(triggered(bool)), this, SLOT(HandleMenuAbout(bool)));
 

@@ -29,11 +29,7 @@ struct OperationTexts;
 struct RomImage;
 
 // Colour of a log line; any value other than Info and Error empties the pane.
-enum LogKind : quint16 {
-    Info = 0,
-    Error = 1,
-    Clear = 2
-};
+enum LogKind : quint16 { Info = 0, Error = 1, Clear = 2 };
 
 class Norvane : public QMainWindow, public Ui_Norvane
 {
@@ -143,8 +139,8 @@ private:
     void StopOperation();
 
     // protocol/transactions.cpp
-    CommandResult SendCommand(FrameType type, quint8 successStatus, CommandResult failure,
-                              const char *successLine, const char *failureLine);
+    CommandResult SendCommand(FrameType type, quint8 successStatus, CommandResult failure, const char *successLine,
+                              const char *failureLine);
 
     // protocol/exchange.cpp
     CommandResult Exchange(const QByteArray &request, const QByteArray &answers, QByteArray *response);

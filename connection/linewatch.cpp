@@ -25,12 +25,15 @@ void Norvane::WatchTheLine()
     // Deferred: the port is still inside its own read handler when it reports.
     connect(serialPort, &QSerialPort::errorOccurred, this, [this] {
         if (LineLost())
-            QMetaObject::invokeMethod(this, [this] {
-                if (!LineLost())
-                    return;
-                CloseSerialPort();
-                ShowStatusReason(tr(LINE_LOST_REASON));
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!LineLost())
+                        return;
+                    CloseSerialPort();
+                    ShowStatusReason(tr(LINE_LOST_REASON));
+                },
+                Qt::QueuedConnection);
     });
 }
 

@@ -34,15 +34,29 @@ public:
 
     virtual void operationBegan(Operation operation) { Q_UNUSED(operation) }
     virtual void stepBegan(Step step) { Q_UNUSED(step) }
-    virtual void transferBegan(int frames, qint32 baudRate) { Q_UNUSED(frames) Q_UNUSED(baudRate) }
-    virtual void frameTaken(int framesDone, int frames) { Q_UNUSED(framesDone) Q_UNUSED(frames) }
+    virtual void transferBegan(int frames, qint32 baudRate)
+    {
+        Q_UNUSED(frames)
+        Q_UNUSED(baudRate)
+    }
+    virtual void frameTaken(int framesDone, int frames)
+    {
+        Q_UNUSED(framesDone)
+        Q_UNUSED(frames)
+    }
     // text names the drop for a person, as the status bar shows it.
-    virtual void answerDropped(DroppedAnswer why, const QString &text) { Q_UNUSED(why) Q_UNUSED(text) }
+    virtual void answerDropped(DroppedAnswer why, const QString &text)
+    {
+        Q_UNUSED(why)
+        Q_UNUSED(text)
+    }
     // failedStep is the operation's own red line, cause the first red line before it (the
     // exchange's reason); both empty on success.
     virtual void operationEnded(Outcome outcome, const QString &failedStep, const QString &cause)
     {
-        Q_UNUSED(outcome) Q_UNUSED(failedStep) Q_UNUSED(cause)
+        Q_UNUSED(outcome)
+        Q_UNUSED(failedStep)
+        Q_UNUSED(cause)
     }
 };
 

@@ -8,8 +8,9 @@ namespace {
 
 // Qt reports a port that another program holds as a permission error on locking it.
 const char *const LOCKED_HINT = QT_TRANSLATE_NOOP("PortFailure", "another program has the port open");
-const char *const GROUP_HINT = QT_TRANSLATE_NOOP("PortFailure", "on Debian the serial ports belong to the group dialout: "
-                                                                "sudo adduser $USER dialout, then log in again");
+const char *const GROUP_HINT = QT_TRANSLATE_NOOP("PortFailure",
+                                                 "on Debian the serial ports belong to the group dialout: "
+                                                 "sudo adduser $USER dialout, then log in again");
 
 QString Hint(const char *hint)
 {

@@ -9,9 +9,10 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPair>
+#include <QPdfWriter>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -24,6 +25,8 @@
 #include <QVector>
 
 #include <cstdio>
+
+#include "docs/wholerows.h"
 
 namespace {
 
@@ -89,6 +92,17 @@ void SetCodeFont(QTextDocument *document)
     }
 }
 
+// Qt 6 keeps a code block's lines from wrapping, and a long one would run off the page.
+void WrapCodeBlocks(QTextDocument *document)
+{
+    for (QTextBlock block = document->begin(); block != document->end(); block = block.next()) {
+        QTextBlockFormat format = block.blockFormat();
+        format.setNonBreakableLines(false);
+        if (format != block.blockFormat())
+            QTextCursor(block).setBlockFormat(format);
+    }
+}
+
 // Pictures are set at a fixed share of the text width, whatever their pixel size.
 void SizeImages(QTextDocument *document, qreal textWidth)
 {
@@ -112,8 +126,7 @@ void SizeImages(QTextDocument *document, qreal textWidth)
     }
 }
 
-// The chapter titles of the Markdown source, and the source with a contents list
-// (each chapter and its page) before the first chapter.
+// The chapter titles of the Markdown source, and the source with a contents list before them.
 QStringList ChapterTitles(const QString &markdown)
 {
     QStringList titles;
@@ -154,7 +167,8 @@ QStringList ChapterPages(QTextDocument *document)
 }
 
 // Laid out on the writer's own pages, so that the pages of the chapters are known.
-bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, QPdfWriter *writer)
+bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, QPdfWriter *writer,
+            const QSet<int> &tablesOnNewPage)
 {
     QFont font = document->defaultFont();
     font.setPointSizeF(BODY_POINT_SIZE);
@@ -164,7 +178,9 @@ bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, 
     if (document->isEmpty())
         return false;
     RuleTables(document);
+    StartOnNewPage(document, tablesOnNewPage);
     SetCodeFont(document);
+    WrapCodeBlocks(document);
 
     document->documentLayout()->setPaintDevice(writer);
     document->setPageSize(writer->pageLayout().paintRectPixels(RESOLUTION_DPI).size());
@@ -177,6 +193,35 @@ bool LayOut(QTextDocument *document, const QString &markdown, const QUrl &base, 
     // The edits above leave parts laid out for the old formats, which would be drawn blank.
     document->markContentsDirty(0, document->characterCount() - 1);
     return true;
+}
+
+// Laid out again until no table row runs across a page break: the row goes to the next page
+// under its table's header (the whole table for its first row). Each layout must find its
+// split row further on than the last, so the layouts end. Returns what went wrong, if anything.
+QString LayOutWholeRows(QTextDocument *document, QString markdown, const QUrl &base, QPdfWriter *writer)
+{
+    QSet<int> onNewPage;
+    for (TableRow moved;;) {
+        if (!LayOut(document, markdown, base, writer, onNewPage))
+            return "it holds no text";
+        const TableRow split = FirstSplitRow(document, onNewPage);
+        if (split.table < 0)
+            return QString();
+        if (split.table < moved.table || (split.table == moved.table && split.row <= moved.row))
+            return QString("row %1 of table %2 still runs across a page break").arg(split.row).arg(split.table + 1);
+        moved = split;
+        if (split.row == 1) {
+            onNewPage.insert(split.table);
+            continue;
+        }
+        markdown = CutTable(markdown, split);
+        if (markdown.isEmpty())
+            return QString("row %1 of table %2 is not where the Markdown has it").arg(split.row).arg(split.table + 1);
+        QSet<int> shifted{split.table + 1};
+        for (int table : qAsConst(onNewPage))
+            shifted.insert(table > split.table ? table + 1 : table);
+        onNewPage = shifted;
+    }
 }
 
 // Drawn page by page onto the writer, on whose pages the document was laid out.
@@ -227,19 +272,22 @@ int main(int argc, char *argv[])
     {
         QPdfWriter writer(&target);
         writer.setResolution(RESOLUTION_DPI);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(),
-                                         QPageLayout::Millimeter));
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter));
         writer.setCreator("manual-pdf");
 
         // Page numbers take the room of two digits in the first layout, so the second,
         // with the numbers it found, breaks its pages the same way.
         QTextDocument draft;
-        if (!LayOut(&draft, WithContents(markdown, titles, QVector<QString>(titles.size(), "00").toList()), base, &writer)) {
-            PrintError(QString("%1 holds no text").arg(source.fileName()));
+        const QStringList twoDigits = QVector<QString>(titles.size(), "00").toList();
+        QString failure = LayOutWholeRows(&draft, WithContents(markdown, titles, twoDigits), base, &writer);
+        QTextDocument document;
+        if (failure.isEmpty())
+            failure = LayOutWholeRows(&document, WithContents(markdown, titles, ChapterPages(&draft)), base, &writer);
+        if (!failure.isEmpty()) {
+            PrintError(QString("cannot lay out %1: %2").arg(source.fileName(), failure));
             return 1;
         }
-        QTextDocument document;
-        LayOut(&document, WithContents(markdown, titles, ChapterPages(&draft)), base, &writer);
         writer.setTitle(document.firstBlock().text());
         PrintPages(&document, &writer);
     }

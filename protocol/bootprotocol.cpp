@@ -1,7 +1,7 @@
 #include "protocol/bootprotocol.h"
 
-#include <QtEndian>
 #include <QMessageLogger>
+#include <QtEndian>
 
 #include <cstring>
 

@@ -54,8 +54,8 @@ CommandResult Norvane::Exchange(const QByteArray &request, const QByteArray &ans
 // them over. Bounded by that time and a margin: a port that holds its output longer is stuck.
 CommandResult Norvane::WaitForOutputToLeave(const QElapsedTimer &since, qint64 lineNs)
 {
-    const qint64 boundMs = LineTimeMs(serialPort->bytesToWrite(), serialPort->baudRate())
-        + lineNs / 1000000 + REQUEST_LEAVE_MARGIN_MS;
+    const qint64 boundMs =
+        LineTimeMs(serialPort->bytesToWrite(), serialPort->baudRate()) + lineNs / 1000000 + REQUEST_LEAVE_MARGIN_MS;
     for (;;) {
         const qint64 queued = serialPort->bytesToWrite();
         const qint64 lineLeftMs = (lineNs - since.nsecsElapsed() + 999999) / 1000000;
@@ -66,8 +66,8 @@ CommandResult Norvane::WaitForOutputToLeave(const QElapsedTimer &since, qint64 l
         if (!serialPort->isOpen() || LineLost())
             return ReadTimedOut;
         if (since.elapsed() >= boundMs) {
-            QMessageLogger().debug("Frame write timed out! %lld bytes still queued after %lld ms",
-                                   queued, since.elapsed());
+            QMessageLogger().debug("Frame write timed out! %lld bytes still queued after %lld ms", queued,
+                                   since.elapsed());
             return WriteTimedOut;
         }
         // Bytes that arrive once the time is over may be the answer: they end the wait at once.

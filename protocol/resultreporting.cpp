@@ -6,43 +6,54 @@
 
 bool Norvane::RunJumpToBootloader()
 {
-    return ReportResult(SendJumpToBootloader(), {
-        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Port write timed out")},
-        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Port read timed out")},
-        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Invalid response frame received")},
-        {JumpToBootloaderFailed,
-            QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Received jump to bootloader failure response")},
-    });
+    return ReportResult(
+        SendJumpToBootloader(),
+        {
+            {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Port write timed out")},
+            {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Port read timed out")},
+            {InvalidResponseFrame,
+             QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Invalid response frame received")},
+            {JumpToBootloaderFailed,
+             QT_TRANSLATE_NOOP("Norvane", "Jump to boot loader: Received jump to bootloader failure response")},
+        });
 }
 
 bool Norvane::RunVerifyApplication()
 {
-    return ReportResult(SendVerifyApplication(), {
-        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Port write timed out")},
-        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Port read timed out")},
-        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Invalid response frame received")},
-        {VerifyApplicationFailed, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Received verify failure response")},
-    });
+    return ReportResult(
+        SendVerifyApplication(),
+        {
+            {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Port write timed out")},
+            {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Port read timed out")},
+            {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Verify Application: Invalid response frame received")},
+            {VerifyApplicationFailed,
+             QT_TRANSLATE_NOOP("Norvane", "Verify Application: Received verify failure response")},
+        });
 }
 
 bool Norvane::RunEraseApplication()
 {
-    return ReportResult(SendEraseApplication(), {
-        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Port write timed out")},
-        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Port read timed out")},
-        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Invalid response frame received")},
-        {EraseApplicationFailed, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Received erase failure response")},
-    });
+    return ReportResult(
+        SendEraseApplication(),
+        {
+            {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Port write timed out")},
+            {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Port read timed out")},
+            {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Erase Application: Invalid response frame received")},
+            {EraseApplicationFailed,
+             QT_TRANSLATE_NOOP("Norvane", "Erase Application: Received erase failure response")},
+        });
 }
 
 bool Norvane::RunResetECU()
 {
-    return ReportResult(SendResetECU(), {
-        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Port write timed out")},
-        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Port read timed out")},
-        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Invalid response frame received")},
-        {ResetECUFailed, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Received reset failure response")},
-    });
+    return ReportResult(
+        SendResetECU(),
+        {
+            {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Port write timed out")},
+            {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Port read timed out")},
+            {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Invalid response frame received")},
+            {ResetECUFailed, QT_TRANSLATE_NOOP("Norvane", "Reset ECU: Received reset failure response")},
+        });
 }
 
 // Codes a step cannot yield are not in its table and let the operation go on.

@@ -10,8 +10,8 @@ CommandResult Norvane::SendJumpToBootloader()
 
 CommandResult Norvane::SendVerifyApplication()
 {
-    return SendCommand(VerifyApplication, VERIFY_APPLICATION_OK, VerifyApplicationFailed,
-                       "Verification Successfull!", "Verification failed");
+    return SendCommand(VerifyApplication, VERIFY_APPLICATION_OK, VerifyApplicationFailed, "Verification Successfull!",
+                       "Verification failed");
 }
 
 CommandResult Norvane::SendFlashApplicationStart()
@@ -22,18 +22,17 @@ CommandResult Norvane::SendFlashApplicationStart()
 
 CommandResult Norvane::SendEraseApplication()
 {
-    return SendCommand(EraseApplication, ERASE_APPLICATION_OK, EraseApplicationFailed,
-                       "Erase Application Successfull!", "Erase Application failed");
+    return SendCommand(EraseApplication, ERASE_APPLICATION_OK, EraseApplicationFailed, "Erase Application Successfull!",
+                       "Erase Application failed");
 }
 
 CommandResult Norvane::SendResetECU()
 {
-    return SendCommand(ResetECU, RESET_ECU_OK, ResetECUFailed,
-                       "Reset ECU Successfull!", "Reset ECU failed");
+    return SendCommand(ResetECU, RESET_ECU_OK, ResetECUFailed, "Reset ECU Successfull!", "Reset ECU failed");
 }
 
-CommandResult Norvane::SendCommand(FrameType type, quint8 successStatus, CommandResult failure,
-                                   const char *successLine, const char *failureLine)
+CommandResult Norvane::SendCommand(FrameType type, quint8 successStatus, CommandResult failure, const char *successLine,
+                                   const char *failureLine)
 {
     QByteArray request;
     {

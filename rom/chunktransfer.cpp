@@ -18,12 +18,15 @@ const QByteArray CHUNK_ANSWERS = QByteArray(1, char(CHUNK_FLASHED_OK)) + char(LA
 
 bool Norvane::RunFlashApplication(const RomImage &image)
 {
-    return ReportResult(SendFlashApplication(image), {
-        {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Port write timed out")},
-        {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Port read timed out")},
-        {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Invalid response frame received")},
-        {FlashApplicationFailed, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Received flash failure response")},
-    });
+    return ReportResult(
+        SendFlashApplication(image),
+        {
+            {WriteTimedOut, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Port write timed out")},
+            {ReadTimedOut, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Port read timed out")},
+            {InvalidResponseFrame, QT_TRANSLATE_NOOP("Norvane", "Flash Application: Invalid response frame received")},
+            {FlashApplicationFailed,
+             QT_TRANSLATE_NOOP("Norvane", "Flash Application: Received flash failure response")},
+        });
 }
 
 // Sends the image as it was checked; the file is not read again.
@@ -52,8 +55,7 @@ CommandResult Norvane::SendChunk(const QByteArray &dataArea, FrameType type, int
     QByteArray frame;
     {
         BootProtocol requestProtocol(type);
-        frame = requestProtocol.PrepareFrame(reinterpret_cast<const quint8 *>(dataArea.constData()),
-                                             dataArea.size());
+        frame = requestProtocol.PrepareFrame(reinterpret_cast<const quint8 *>(dataArea.constData()), dataArea.size());
     }
 
     QByteArray response;

@@ -15,8 +15,8 @@
 // without waiting, so the name is opened here and the descriptor's type is checked first.
 bool OpenRegularFile(QFile &file, QString *reason)
 {
-    const int descriptor = ::open(QFile::encodeName(file.fileName()).constData(),
-                                  O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int descriptor =
+        ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         *reason = qt_error_string(errno);
         return false;

@@ -130,8 +130,9 @@ bool HandleData(const Record &record, Reading *reading, QString *why)
         reading->dataSeen = true;
         reading->image.startAddress = quint32(address);
     } else if (address != reading->nextAddress) {
-        return Refuse(why, QString(RomRefusal::AddressGap)
-                               .arg(AddressText(quint32(address)), AddressText(quint32(reading->nextAddress - 1))));
+        return Refuse(why,
+                      QString(RomRefusal::AddressGap)
+                          .arg(AddressText(quint32(address)), AddressText(quint32(reading->nextAddress - 1))));
     }
     reading->nextAddress = address + count;
     if (reading->nextAddress > ADDRESS_SPACE_END)
@@ -193,8 +194,12 @@ using RecordHandler = bool (*)(const Record &, Reading *, QString *);
 
 // Indexed by record type.
 constexpr RecordHandler RECORD_HANDLERS[] = {
-    HandleData,         HandleEndOfFile,           HandleExtendedSegmentAddress,
-    HandleStartAddress, HandleExtendedLinearAddress, HandleStartAddress,
+    HandleData,                   // 00
+    HandleEndOfFile,              // 01
+    HandleExtendedSegmentAddress, // 02
+    HandleStartAddress,           // 03
+    HandleExtendedLinearAddress,  // 04
+    HandleStartAddress,           // 05
 };
 
 bool HandleRecord(const Record &record, Reading *reading, QString *why)

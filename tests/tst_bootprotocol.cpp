@@ -18,7 +18,7 @@ private slots:
 void TestBootProtocol::frames_data()
 {
     QTest::addColumn<int>("type");
-    QTest::addColumn<QByteArray>("data");  // null: no data at all
+    QTest::addColumn<QByteArray>("data"); // null: no data at all
     QTest::addColumn<int>("length");
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<QString>("warning");
@@ -51,10 +51,10 @@ void TestBootProtocol::frames_data()
                                     << "PrepareFlashApplicationFrame failed";
     QTest::newRow("end, no data") << int(FlashApplicationEnd) << QByteArray() << 0 << QByteArray()
                                   << "PrepareFlashApplicationEndFrame failed";
-    QTest::newRow("flash, one byte too many") << int(FlashApplication) << source << DATA_AREA_SIZE + 1
-                                              << QByteArray() << "PrepareFlashApplicationFrame failed";
-    QTest::newRow("end, negative length") << int(FlashApplicationEnd) << source << -1 << QByteArray()
-                                          << "PrepareFlashApplicationEndFrame failed";
+    QTest::newRow("flash, one byte too many") << int(FlashApplication) << source << DATA_AREA_SIZE + 1 << QByteArray()
+                                              << "PrepareFlashApplicationFrame failed";
+    QTest::newRow("end, negative length")
+        << int(FlashApplicationEnd) << source << -1 << QByteArray() << "PrepareFlashApplicationEndFrame failed";
 }
 
 void TestBootProtocol::frames()

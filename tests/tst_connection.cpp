@@ -43,14 +43,30 @@ void TestConnection::connectRequests_data()
     QTest::addColumn<QString>("baud");
     QTest::addColumn<QString>("refusal");
     QTest::addColumn<int>("applied");
-    QTest::newRow("no port") << "" << "115200" << "Please choose port" << 0;
-    QTest::newRow("1199") << "sim" << "1199" << "Please choose baud rate" << 0;
-    QTest::newRow("1200") << "sim" << "1200" << "" << 1200;
-    QTest::newRow("1201 is not listed") << "sim" << "1201" << "" << 115200;
-    QTest::newRow("57600") << "sim" << "57600" << "" << 57600;
-    QTest::newRow("128000") << "sim" << "128000" << "" << 115200;
-    QTest::newRow("128001") << "sim" << "128001" << "Please choose baud rate" << 0;
-    QTest::newRow("port that does not open") << "/nonexistent/ttyUSB9" << "115200" << "Port Error" << 0;
+    QTest::newRow("no port") << ""
+                             << "115200"
+                             << "Please choose port" << 0;
+    QTest::newRow("1199") << "sim"
+                          << "1199"
+                          << "Please choose baud rate" << 0;
+    QTest::newRow("1200") << "sim"
+                          << "1200"
+                          << "" << 1200;
+    QTest::newRow("1201 is not listed") << "sim"
+                                        << "1201"
+                                        << "" << 115200;
+    QTest::newRow("57600") << "sim"
+                           << "57600"
+                           << "" << 57600;
+    QTest::newRow("128000") << "sim"
+                            << "128000"
+                            << "" << 115200;
+    QTest::newRow("128001") << "sim"
+                            << "128001"
+                            << "Please choose baud rate" << 0;
+    QTest::newRow("port that does not open") << "/nonexistent/ttyUSB9"
+                                             << "115200"
+                                             << "Port Error" << 0;
 }
 
 void TestConnection::connectRequests()
@@ -131,12 +147,18 @@ void TestConnection::browse_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("refusal");
     QTest::addColumn<bool>("typedIntoDialog");
-    QTest::newRow("a .rom file is taken") << "app.rom" << "" << false;
-    QTest::newRow("a .rom file typed into the dialog is taken") << "app.rom" << "" << true;
-    QTest::newRow("cancelling drops the earlier choice") << "" << "" << false;
-    QTest::newRow("an upper-case extension is refused") << "app.ROM" << "Browse valid .rom file" << false;
-    QTest::newRow("an extension not last is refused") << "app.rom.bak" << "Browse valid .rom file" << false;
-    QTest::newRow("a hex file is refused") << "app.hex" << "Browse valid .rom file" << true;
+    QTest::newRow("a .rom file is taken") << "app.rom"
+                                          << "" << false;
+    QTest::newRow("a .rom file typed into the dialog is taken") << "app.rom"
+                                                                << "" << true;
+    QTest::newRow("cancelling drops the earlier choice") << ""
+                                                         << "" << false;
+    QTest::newRow("an upper-case extension is refused") << "app.ROM"
+                                                        << "Browse valid .rom file" << false;
+    QTest::newRow("an extension not last is refused") << "app.rom.bak"
+                                                      << "Browse valid .rom file" << false;
+    QTest::newRow("a hex file is refused") << "app.hex"
+                                           << "Browse valid .rom file" << true;
 }
 
 void TestConnection::browse()
@@ -198,7 +220,8 @@ void TestConnection::browseShowsTheImage()
     text[digit] = text.at(digit) == '0' ? '1' : '0';
     QVERIFY(file.seek(0) && file.write(text) == text.size() && file.flush());
     QVERIFY(bench.driver.chooseRomFile(path));
-    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(), QString("ROM file refused: line 3: wrong record checksum"));
+    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(),
+             QString("ROM file refused: line 3: wrong record checksum"));
     QCOMPARE(LogTexts(bench.window.progressTextEdit), QStringList({"Browse success", "Browse success"}));
     QVERIFY(bench.answerer.boxes().isEmpty());
 }

@@ -1,7 +1,7 @@
-#include "protocol/bootprotocol.h"
 #include "ecusimulator.h"
 #include "faultoptions.h"
 #include "lineclock.h"
+#include "protocol/bootprotocol.h"
 
 #include <QCommandLineParser>
 
@@ -95,13 +95,14 @@ void TestEcuSimulator::sessions_data()
     QTest::addColumn<int>("finalState");
     QTest::newRow("refused until jumped")
         << QVector<Step>{{verify, Refused}, {erase, Refused}, {start, Refused}, {reset, Refused}, {data, Refused},
-                         {jump, 0x80}, {end, Refused}, {reset, 0x84}, {erase, Refused}}
+                         {jump, 0x80},      {end, Refused},   {reset, 0x84},    {erase, Refused}}
         << int(EcuSimulator::State::Application);
     QTest::newRow("sessions: an End frame closes the image, Jump ends a session")
-        << QVector<Step>{{jump, 0x80}, {erase, 0x82}, {start, 0x85}, {verify, VerifyFailed}, {data, 0x83},
-                         {verify, VerifyFailed}, {end, 0x86}, {verify, 0x81}, {data, Refused}, {end, Refused},
-                         {verify, 0x81}, {start, Refused}, {reset, 0x84}, {jump, 0x80}, {verify, 0x81},
-                         {erase, 0x82}, {verify, VerifyFailed}, {start, 0x85}, {jump, 0x80}, {end, Refused}}
+        << QVector<Step>{{jump, 0x80},           {erase, 0x82},          {start, 0x85},  {verify, VerifyFailed},
+                         {data, 0x83},           {verify, VerifyFailed}, {end, 0x86},    {verify, 0x81},
+                         {data, Refused},        {end, Refused},         {verify, 0x81}, {start, Refused},
+                         {reset, 0x84},          {jump, 0x80},           {verify, 0x81}, {erase, 0x82},
+                         {verify, VerifyFailed}, {start, 0x85},          {jump, 0x80},   {end, Refused}}
         << int(EcuSimulator::State::Bootloader);
 }
 

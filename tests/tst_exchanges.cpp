@@ -128,7 +128,10 @@ void TestExchanges::answers()
     const QHash<int, std::function<bool()>> steps = {
         {0x11, [&] { return window.RunVerifyApplication(); }},
         {0x12, [&] { return window.RunEraseApplication(); }},
-        {0x16, [&] { return window.RunEraseApplication() && window.RunFlashApplication({0, SampleImage(16384)}); }},
+        {0x16,
+         [&] {
+             return window.RunEraseApplication() && window.RunFlashApplication({0, SampleImage(16384)});
+         }},
     };
     QVERIFY(window.RunJumpToBootloader());
     bench.unit.setLineRate(unitRate);

@@ -14,10 +14,14 @@
 #include "support/unitbench.h"
 
 const QStringList FLASH_SUCCESS = {
-    "[Flash Hanlder] Flash command started", "[Flash Hanlder] Jump to boot loader success",
-    "[Flash Hanlder] Erasing..",             "[Flash Hanlder] Erase success",
-    "[Flash Hanlder] Flashing.. 100%",       "[Flash Hanlder] Flash success",
-    "[Flash Hanlder] Verify success",        "[Flash Hanlder] Resetting..",
+    "[Flash Hanlder] Flash command started",
+    "[Flash Hanlder] Jump to boot loader success",
+    "[Flash Hanlder] Erasing..",
+    "[Flash Hanlder] Erase success",
+    "[Flash Hanlder] Flashing.. 100%",
+    "[Flash Hanlder] Flash success",
+    "[Flash Hanlder] Verify success",
+    "[Flash Hanlder] Resetting..",
     "[Flash Hanlder] Reset success",
 };
 
@@ -33,8 +37,9 @@ void CheckStatusCountsFrames(const QSignalSpy &shown, int frames, const QString 
 {
     QStringList counted;
     for (const QList<QVariant> &message : shown) {
-        const QRegularExpressionMatch match = QRegularExpression(
-            "^Flashing: (frame \\d+ of \\d+) · \\d+:\\d\\d elapsed · about \\d+:\\d\\d left$").match(message.at(0).toString());
+        const QRegularExpressionMatch match =
+            QRegularExpression("^Flashing: (frame \\d+ of \\d+) · \\d+:\\d\\d elapsed · about \\d+:\\d\\d left$")
+                .match(message.at(0).toString());
         if (match.hasMatch() && !counted.contains(match.captured(1)))
             counted << match.captured(1);
     }
@@ -42,7 +47,8 @@ void CheckStatusCountsFrames(const QSignalSpy &shown, int frames, const QString 
     for (int frame = 1; frame <= frames; ++frame)
         expected << QString("frame %1 of %2").arg(frame).arg(frames);
     QCOMPARE(counted, expected);
-    QVERIFY2(QRegularExpression("^Flash: Reset success · \\d+:\\d\\d in all$").match(last).hasMatch(), qPrintable(last));
+    QVERIFY2(QRegularExpression("^Flash: Reset success · \\d+:\\d\\d in all$").match(last).hasMatch(),
+             qPrintable(last));
 }
 
 // Whole images flashed through the window into the simulated unit.
@@ -80,14 +86,13 @@ void TestFlash::imagesArriveByteForByte_data()
         << 0x80000u << 16384 << 16 << QList<int>{0, 100, 100} << crLf << untouched;
     QTest::newRow("a record past a whole chunk goes in a short End frame, across a 64 KiB page")
         << 0x1FC000u << 16400 << 16 << QList<int>{0, 99, 100, 100} << asWritten << untouched;
-    QTest::newRow("start address records and an empty data record add nothing") << 0x80000u << 24576 << 16
-        << QList<int>{0, 66, 100, 100} << startAddresses << untouched;
-    QTest::newRow("15-byte records across a page, no line end after the last") << 0x8000u << 40000 << 15
-        << QList<int>{0, 40, 81, 100, 100} << noFinalLineEnd << untouched;
-    QTest::newRow("8-byte records in lower case") << 0x80004u << 40000 << 8 << QList<int>{0, 40, 81, 100, 100}
-                                                 << lowerCase << untouched;
-    QTest::newRow("1-byte records") << 0x80001u << 20000 << 1 << QList<int>{0, 81, 100, 100} << asWritten
-                                    << untouched;
+    QTest::newRow("start address records and an empty data record add nothing")
+        << 0x80000u << 24576 << 16 << QList<int>{0, 66, 100, 100} << startAddresses << untouched;
+    QTest::newRow("15-byte records across a page, no line end after the last")
+        << 0x8000u << 40000 << 15 << QList<int>{0, 40, 81, 100, 100} << noFinalLineEnd << untouched;
+    QTest::newRow("8-byte records in lower case")
+        << 0x80004u << 40000 << 8 << QList<int>{0, 40, 81, 100, 100} << lowerCase << untouched;
+    QTest::newRow("1-byte records") << 0x80001u << 20000 << 1 << QList<int>{0, 81, 100, 100} << asWritten << untouched;
     const QList<int> fourChunks{0, 25, 50, 75, 100, 100};
     QTest::newRow("a file cut mid-flash: the image as checked goes out")
         << 0x80000u << 65536 << 16 << fourChunks << asWritten

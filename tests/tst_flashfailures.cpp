@@ -54,15 +54,20 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes_data()
     const QString refused = "Flash Application: Received flash failure response";
     const QString flashFailed = "[Flash Hanlder] Flash failed";
     QTest::newRow("Jump refused") << UnitFaults{{0x10, Fault::answerStatus(0)}} << "10"
-        << QStringList{"Jump to boot loader: Received jump to bootloader failure response",
-                       "[Flash Hanlder] Jump to boot loader failed"} << true;
+                                  << QStringList{"Jump to boot loader: Received jump to bootloader failure response",
+                                                 "[Flash Hanlder] Jump to boot loader failed"}
+                                  << true;
     QTest::newRow("Erase refused") << UnitFaults{{0x12, Fault::answerStatus(0)}} << "1012"
-        << QStringList{"Erase Application: Received erase failure response", "[Flash Hanlder] Erase failed"} << true;
-    QTest::newRow("Flash start unanswered") << UnitFaults{{0x15, Fault::noAnswer()}} << "101215"
+                                   << QStringList{"Erase Application: Received erase failure response",
+                                                  "[Flash Hanlder] Erase failed"}
+                                   << true;
+    QTest::newRow("Flash start unanswered")
+        << UnitFaults{{0x15, Fault::noAnswer()}} << "101215"
         << QStringList{"Flash Application: Port read timed out", flashFailed} << true;
     QTest::newRow("Flash start refused") << UnitFaults{{0x15, Fault::answerStatus(0)}} << "101215"
-        << QStringList{"[Flash Hanlder] Flashing.. 0%", refused, flashFailed} << true;
-    QTest::newRow("first frame's answer corrupt") << UnitFaults{{0x13, Fault::corruptChecksum()}} << "10121513"
+                                         << QStringList{"[Flash Hanlder] Flashing.. 0%", refused, flashFailed} << true;
+    QTest::newRow("first frame's answer corrupt")
+        << UnitFaults{{0x13, Fault::corruptChecksum()}} << "10121513"
         << QStringList{"Flash Application: Invalid response frame received", flashFailed} << true;
     QTest::newRow("last frame refused") << UnitFaults{{0x16, Fault::answerStatus(0xF0)}} << "1012151316"
         << QStringList{"[Flash Hanlder] Flashing.. 50%", refused, flashFailed} << true;
@@ -70,9 +75,13 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes_data()
         << QStringList{"[Flash Hanlder] Flashing.. 50%", "Flash Application: Port read timed out", flashFailed}
         << true;
     QTest::newRow("Verify refused") << UnitFaults{{0x11, Fault::answerStatus(0)}} << "101215131611"
-        << QStringList{"Verify Application: Received verify failure response", "[Flash Hanlder] Verify failed"} << true;
+                                    << QStringList{"Verify Application: Received verify failure response",
+                                                   "[Flash Hanlder] Verify failed"}
+                                    << true;
     QTest::newRow("Reset refused") << UnitFaults{{0x14, Fault::answerStatus(0)}} << "10121513161114"
-        << QStringList{"Reset ECU: Received reset failure response", "[Flash Hanlder] Reset failed"} << true;
+                                   << QStringList{"Reset ECU: Received reset failure response",
+                                                  "[Flash Hanlder] Reset failed"}
+                                   << true;
     // Either status that means "chunk flashed" is taken for any frame.
     QTest::newRow("frames answered 0x86, then 0x83")
         << UnitFaults{{0x13, Fault::answerStatus(0x86)}, {0x16, Fault::answerStatus(0x83)}} << "10121513161114"
@@ -109,7 +118,9 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes()
     }
     const QString step = lastLines.last().mid(lastLines.last().indexOf("] ") + 2);
     QVERIFY2(QRegularExpression("^Flash: " + QRegularExpression::escape(step) + " · \\d+:\\d\\d in all$")
-                 .match(status).hasMatch(), qPrintable(status));
+                 .match(status)
+                 .hasMatch(),
+             qPrintable(status));
 }
 
 void TestFlashFailures::everyAnswerBelongsToItsRequest_data()

@@ -33,11 +33,14 @@ void TestImageSummary::summaryLine_data()
     QTest::addColumn<int>("baud");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("one byte into a second frame, at 115200 baud") << 0x80000u << 16385 << 115200
+    QTest::newRow("one byte into a second frame, at 115200 baud")
+        << 0x80000u << 16385 << 115200
         << "CRC-32 24EB6C10, 0x00080000 to 0x00084000, 16385 bytes, 2 data frames, 0:03 on the wire at 115200 baud";
-    QTest::newRow("one frame at the top of the address space") << 0xFFFFC000u << 16384 << 9600
+    QTest::newRow("one frame at the top of the address space")
+        << 0xFFFFC000u << 16384 << 9600
         << "CRC-32 50A5C68F, 0xFFFFC000 to 0xFFFFFFFF, 16384 bytes, 1 data frame, 0:17 on the wire at 9600 baud";
-    QTest::newRow("an hour and more at 1200 baud") << 0x0u << 30 * 16384 << 1200
+    QTest::newRow("an hour and more at 1200 baud")
+        << 0x0u << 30 * 16384 << 1200
         << "CRC-32 22128EEA, 0x00000000 to 0x00077FFF, 491520 bytes, 30 data frames, 1:08:21 on the wire at 1200 baud";
 }
 
@@ -62,11 +65,11 @@ void TestImageSummary::timeLeft_data()
 
     // 16 frames at 115200 baud; one takes the line 1424 ms with its answer.
     QTest::newRow("before the first frame: the line rate") << 0 << qint64(0) << qint64(0) << qint64(16 * 1424);
-    QTest::newRow("a unit slower than the line: its pace") << 4 << qint64(4 * 3000) << qint64(1000)
-                                                           << qint64(12 * 3000 - 1000);
+    QTest::newRow("a unit slower than the line: its pace")
+        << 4 << qint64(4 * 3000) << qint64(1000) << qint64(12 * 3000 - 1000);
     QTest::newRow("never faster than the line") << 4 << qint64(4) << qint64(500) << qint64(12 * 1424 - 500);
-    QTest::newRow("a frame overdue counts as one under way") << 4 << qint64(4 * 1500) << qint64(9000)
-                                                             << qint64(11 * 1500);
+    QTest::newRow("a frame overdue counts as one under way")
+        << 4 << qint64(4 * 1500) << qint64(9000) << qint64(11 * 1500);
 }
 
 void TestImageSummary::timeLeft()

@@ -35,7 +35,8 @@ void TestLine::strayBytesAreDropped_data()
 
     // Eight fill the port's read buffer: one more once left it deaf.
     for (int count : {9, 16, 4096})
-        QTest::addRow("%d bytes while idle, then Verify twice", count) << count << StrayAt::Idle << WindowDriver::Verify;
+        QTest::addRow("%d bytes while idle, then Verify twice", count)
+            << count << StrayAt::Idle << WindowDriver::Verify;
     QTest::newRow("9 bytes in the pause before Erase, then Erase again")
         << 9 << StrayAt::PauseBeforeCommand << WindowDriver::Erase;
 }
@@ -53,7 +54,8 @@ void TestLine::strayBytesAreDropped()
     QByteArray stray(count, '\0');
     for (int i = 0; i < count; ++i)
         stray[i] = char(0x80 + i % 7);
-    const QString pause = operation == WindowDriver::Verify ? "[Verify Hanlder] Verifying.." : "[Erase Hanlder] Erasing..";
+    const QString pause =
+        operation == WindowDriver::Verify ? "[Verify Hanlder] Verifying.." : "[Erase Hanlder] Erasing..";
     bool sent = false;
     if (when == StrayAt::Idle) {
         sent = bench.unit.sendRaw(stray);

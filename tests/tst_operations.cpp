@@ -91,30 +91,36 @@ void TestOperations::operations_data()
                                 "[Erase Hanlder] Erasing..", "[Erase Hanlder] Erase success"};
     // The unit holds no image, so it refuses a Verify unless its answer is changed.
     QTest::newRow("a Verify pulses, jumps, verifies and resets") << WindowDriver::Verify << 0x11
-        << Fault::answerStatus(0x81) << verifying + QStringList{"[Verify Hanlder] Verify success",
-                                   "[Verify Hanlder] Resetting..", "[Verify Hanlder] Reset success"}
-        << 0 << QByteArray::fromHex("101114");
-    QTest::newRow("an Erase pulses, jumps, erases and resets") << WindowDriver::Erase << 0x12 << Fault()
+                                                                 << Fault::answerStatus(0x81)
+                                                                 << verifying
+            + QStringList{"[Verify Hanlder] Verify success", "[Verify Hanlder] Resetting..",
+                          "[Verify Hanlder] Reset success"} << 0 << QByteArray::fromHex("101114");
+    QTest::newRow("an Erase pulses, jumps, erases and resets")
+        << WindowDriver::Erase << 0x12 << Fault()
         << erased + QStringList{"[Erase Hanlder] Reseting", "[Erase Hanlder] Reset success"} << 0
         << QByteArray::fromHex("101214");
     QTest::newRow("a refused Jump stops a Verify before its command") << WindowDriver::Verify << 0x10
         << Fault::answerStatus(0xF0) << QStringList{"[Verify Hanlder] Verify command started",
                        "Jump to boot loader: Received jump to bootloader failure response",
-                       "[Verify Hanlder] Jump to boot loader failed"} << 2 << QByteArray::fromHex("10");
+                       "[Verify Hanlder] Jump to boot loader failed"}
+        << 2 << QByteArray::fromHex("10");
     QTest::newRow("a refused Verify is not followed by a reset") << WindowDriver::Verify << 0x11 << Fault()
-        << verifying + QStringList{"Verify Application: Received verify failure response",
-                                   "[Verify Hanlder] Verify failed"} << 2 << QByteArray::fromHex("1011");
-    QTest::newRow("a line lost during a Verify closes the port") << WindowDriver::Verify << 0x11
-        << Fault::lineHangUp()
-        << verifying + QStringList{"Verify Application: Port read timed out", "[Verify Hanlder] Verify failed"}
-        << 2 << QByteArray::fromHex("1011");
+                                                                 << verifying
+            + QStringList{"Verify Application: Received verify failure response", "[Verify Hanlder] Verify failed"}
+                                                                 << 2 << QByteArray::fromHex("1011");
+    QTest::newRow("a line lost during a Verify closes the port")
+        << WindowDriver::Verify << 0x11 << Fault::lineHangUp()
+        << verifying + QStringList{"Verify Application: Port read timed out", "[Verify Hanlder] Verify failed"} << 2
+        << QByteArray::fromHex("1011");
     QTest::newRow("a corrupt answer stops an Erase") << WindowDriver::Erase << 0x12 << Fault::corruptChecksum()
-        << erased.mid(0, 3) + QStringList{"Erase Application: Invalid response frame received",
-                                          "[Erase Hanlder] Erase failed"} << 2 << QByteArray::fromHex("1012");
-    QTest::newRow("a refused reset still ends the Erase") << WindowDriver::Erase << 0x14
-        << Fault::answerStatus(0x7F) << erased + QStringList{"[Erase Hanlder] Reseting",
-                                   "Reset ECU: Received reset failure response", "[Erase Hanlder] Reset failed"}
-        << 2 << QByteArray::fromHex("101214");
+                                                     << erased.mid(0, 3)
+            + QStringList{"Erase Application: Invalid response frame received", "[Erase Hanlder] Erase failed"}
+                                                     << 2 << QByteArray::fromHex("1012");
+    QTest::newRow("a refused reset still ends the Erase") << WindowDriver::Erase << 0x14 << Fault::answerStatus(0x7F)
+                                                          << erased
+            + QStringList{"[Erase Hanlder] Reseting", "Reset ECU: Received reset failure response",
+                          "[Erase Hanlder] Reset failed"} << 2
+                                                          << QByteArray::fromHex("101214");
 }
 
 // Whatever is clicked meanwhile, an operation runs its course, and one box at a time says

@@ -28,7 +28,8 @@ void TestRehearsal::aHangUpReachesTheWindow()
     for (const char *line : {"  log: [Flash Hanlder] Flashing.. 12%", "  log: [Flash Hanlder] Flash failed",
                              "Message box: Please connect to the port!", "Walk-through FAILED"}) {
         from = printed.indexOf(line, from);
-        QVERIFY2(from >= 0, qPrintable(QString("\"%1\" is missing or out of order in:\n%2").arg(line, printed.join('\n'))));
+        QVERIFY2(from >= 0,
+                 qPrintable(QString("\"%1\" is missing or out of order in:\n%2").arg(line, printed.join('\n'))));
     }
 }
 

@@ -64,9 +64,8 @@ void FlashThroughUserActions(UnitBench &bench, const QString &path, const QByteA
     ProgressWatch watch(bench.window.progressTextEdit);
     watch.onLine("[Flash Hanlder] Flashing.. 16%", [&] {
         QTimer::singleShot(0, &bench.window, [&] { QTest::mouseClick(bench.window.verifyButton, Qt::LeftButton); });
-        watch.onLine("[Flash Hanlder] Flashing.. 83%", [&] {
-            QTimer::singleShot(0, &bench.window, [&] { closed = bench.window.close(); });
-        });
+        watch.onLine("[Flash Hanlder] Flashing.. 83%",
+                     [&] { QTimer::singleShot(0, &bench.window, [&] { closed = bench.window.close(); }); });
     });
     QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 

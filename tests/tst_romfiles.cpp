@@ -113,12 +113,12 @@ void TestRomFiles::addLayoutRows()
     const SampleLines sample;
     QTest::newRow("gap between records") << saved(sample.file({0, 1, 3, 4, 5}))
                                          << "line 3: address 0x00080020 does not follow 0x0008000F" << true;
-    QTest::newRow("record stepping back") << saved(sample.file({0, 2, 1, 3, 4, 5}))
-                                          << "line 3: address 0x00080000 does not follow 0x0008001F" << false;
-    QTest::newRow("file cut before its End Of File record") << saved(sample.file({0, 1, 2, 3, 4}))
-                                                            << "no End Of File record" << false;
-    QTest::newRow("data after the End Of File record") << saved(sample.file({0, 1, 2, 3, 4, 5, 1}))
-                                                       << "line 7: a line after the End Of File record" << false;
+    QTest::newRow("record stepping back")
+        << saved(sample.file({0, 2, 1, 3, 4, 5})) << "line 3: address 0x00080000 does not follow 0x0008001F" << false;
+    QTest::newRow("file cut before its End Of File record")
+        << saved(sample.file({0, 1, 2, 3, 4})) << "no End Of File record" << false;
+    QTest::newRow("data after the End Of File record")
+        << saved(sample.file({0, 1, 2, 3, 4, 5, 1})) << "line 7: a line after the End Of File record" << false;
     QTest::newRow("no data record") << saved(sample.file({0, 5})) << "no data record" << false;
     QTest::newRow("data record of 17 bytes")
         << saved(":11000000000102030405060708090A0B0C0D0E0F1067\n" + sample.file({5}))
@@ -133,17 +133,22 @@ void TestRomFiles::addRecordRows()
     QTest::newRow("record type 06") << saved(":00000006FA\n" + image) << "line 1: unknown record type 06" << false;
     QTest::newRow("record type FF") << saved(sample.withLine2(":000000FF01")) << "line 3: unknown record type FF"
                                     << false;
-    QTest::newRow("start address of three bytes") << saved(":03000005000800F0\n" + image)
-        << "line 1: start address record without exactly four data bytes" << false;
-    QTest::newRow("start address at a non-zero address") << saved(":0400100500080000DF\n" + image)
-        << "line 1: start address record with an address other than 0000" << false;
-    QTest::newRow("End Of File record with data") << saved(sample.file({0, 1, 2, 3, 4}) + ":01000001AA54\n")
-                                                  << "line 6: End Of File record with data" << false;
-    QTest::newRow("End Of File record at a non-zero address") << saved(sample.file({0, 1, 2, 3, 4}) + ":00001001EF")
+    QTest::newRow("start address of three bytes")
+        << saved(":03000005000800F0\n" + image) << "line 1: start address record without exactly four data bytes"
+        << false;
+    QTest::newRow("start address at a non-zero address")
+        << saved(":0400100500080000DF\n" + image) << "line 1: start address record with an address other than 0000"
+        << false;
+    QTest::newRow("End Of File record with data")
+        << saved(sample.file({0, 1, 2, 3, 4}) + ":01000001AA54\n") << "line 6: End Of File record with data" << false;
+    QTest::newRow("End Of File record at a non-zero address")
+        << saved(sample.file({0, 1, 2, 3, 4}) + ":00001001EF")
         << "line 6: End Of File record with an address other than 0000" << false;
-    QTest::newRow("extended linear address at a non-zero address") << saved(":020010040008E2\n" + sample.file({1, 5}))
+    QTest::newRow("extended linear address at a non-zero address")
+        << saved(":020010040008E2\n" + sample.file({1, 5}))
         << "line 1: extended linear address record with an address other than 0000" << false;
-    QTest::newRow("extended linear address of one byte") << saved(":0100000400FB\n" + sample.file({1, 2, 3, 4, 5}))
+    QTest::newRow("extended linear address of one byte")
+        << saved(":0100000400FB\n" + sample.file({1, 2, 3, 4, 5}))
         << "line 1: extended linear address record without exactly two data bytes" << false;
     QTest::newRow("data record past the end of its segment")
         << saved(":020000021000EC\n:10FFF800000102030405060708090A0B0C0D0E0F81\n" + sample.file({5}))
@@ -161,21 +166,22 @@ void TestRomFiles::addCharacterRows()
     QTest::newRow("wrong byte count") << saved(sample.withLine2(QByteArray(line2).replace(1, 2, "0F")))
                                       << "line 3: byte count does not match the record" << false;
     QTest::newRow("letter that is no hex digit") << saved(sample.withLine2(QByteArray(line2).replace(20, 1, "Z")))
-        << "line 3: is not ':' followed by pairs of hex digits" << false;
+                                                 << "line 3: is not ':' followed by pairs of hex digits" << false;
     QTest::newRow("CR inside a record") << saved(sample.withLine2(QByteArray(line2).insert(20, '\r')))
-        << "line 3: a carriage return that does not end the line" << false;
-    QTest::newRow("CR without LF after the last record") << saved(sample.file({0, 1, 2, 3, 4}) + ":00000001FF\r")
+                                        << "line 3: a carriage return that does not end the line" << false;
+    QTest::newRow("CR without LF after the last record")
+        << saved(sample.file({0, 1, 2, 3, 4}) + ":00000001FF\r")
         << "line 6: a carriage return that does not end the line" << false;
-    QTest::newRow("blanks after the checksum") << saved(sample.withLine2(line2 + "  "))
-                                               << "line 3: characters after the checksum" << false;
+    QTest::newRow("blanks after the checksum")
+        << saved(sample.withLine2(line2 + "  ")) << "line 3: characters after the checksum" << false;
     QTest::newRow("blank line") << saved(sample.file({0, 1}) + "\n" + sample.file({2, 3, 4, 5}))
                                 << "line 3: does not start with ':'" << false;
     // Line lengths leave out the line end, here CR LF.
     const QByteArray longest = ":2C0040000" + QByteArray(87, '0') + "94";
-    QTest::newRow("line of 99 characters, not refused for its length") << saved(sample.withLine2(longest, "\r\n"))
-        << "line 3: data record of more than 16 bytes" << false;
-    QTest::newRow("line of 100 characters") << saved(sample.withLine2(':' + QByteArray(99, '0'), "\r\n"))
-                                            << "line 3: longer than 99 characters" << false;
+    QTest::newRow("line of 99 characters, not refused for its length")
+        << saved(sample.withLine2(longest, "\r\n")) << "line 3: data record of more than 16 bytes" << false;
+    QTest::newRow("line of 100 characters")
+        << saved(sample.withLine2(':' + QByteArray(99, '0'), "\r\n")) << "line 3: longer than 99 characters" << false;
 }
 
 // Names that lead to no regular file.
@@ -195,8 +201,8 @@ void TestRomFiles::addNameRows()
     QTest::newRow("directory") << directory.path() << "not a regular file" << false;
     QTest::newRow("fifo") << fifo << "not a regular file" << true;
     QTest::newRow("symbolic link loop") << loop << "symbolic link loop" << false;
-    QTest::newRow("dangling symbolic link") << dangling << "dangling symbolic link to " + directory.filePath("gone.rom")
-                                            << false;
+    QTest::newRow("dangling symbolic link")
+        << dangling << "dangling symbolic link to " + directory.filePath("gone.rom") << false;
 }
 
 // Nothing reaches the line and the control lines stay as they are; the window is ready for

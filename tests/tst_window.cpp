@@ -22,7 +22,7 @@ QStringList Overflowing(Norvane &window)
             overflowing << QString("%1: %2 > %3").arg(what).arg(needed).arg(room);
     };
     const QVector<QPair<QPushButton *, QString>> buttons{
-        {window.verifyButton, "Verify"}, {window.eraseButton, "Erase"}, {window.flashButton, "Flash"},
+        {window.verifyButton, "Verify"}, {window.eraseButton, "Erase"},     {window.flashButton, "Flash"},
         {window.browseButton, "Browse"}, {window.connectButton, "Connect"}, {window.connectButton, "Disconnect"}};
     for (const auto &button : buttons) {
         QStyleOptionButton option;
@@ -36,8 +36,9 @@ QStringList Overflowing(Norvane &window)
     for (QLabel *label : {window.portLabel, window.baudrateLabel, window.hexFileLabel})
         check(label->text(), label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
     const QHeaderView *caption = window.progressTableWidget->horizontalHeader();
-    check("caption", caption->fontMetrics().horizontalAdvance("Application Progress:")
-                         + 2 * caption->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, caption),
+    check("caption",
+          caption->fontMetrics().horizontalAdvance("Application Progress:")
+              + 2 * caption->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, caption),
           qMin(caption->sectionSize(0), caption->viewport()->width()));
     const QPlainTextEdit *path = window.hexFileTextEdit;
     check("path height", path->fontMetrics().lineSpacing(),
@@ -136,9 +137,11 @@ void TestWindow::manualLookup()
     // What the desktop answers when asked which application opens PDF files.
     QTemporaryDir desktop;
     QFile query(desktop.filePath("xdg-mime"));
-    QVERIFY(!desktopAnswers || (query.open(QIODevice::WriteOnly) && query.setPermissions(QFile::ExeOwner | QFile::ReadOwner)
-            && query.write("#!/bin/sh\ntest \"$*\" = \"query default application/pdf\" && echo "
-                           + QByteArray(viewerInstalled ? "evince.desktop" : "") + "\n") > 0));
+    QVERIFY(!desktopAnswers
+            || (query.open(QIODevice::WriteOnly) && query.setPermissions(QFile::ExeOwner | QFile::ReadOwner)
+                && query.write("#!/bin/sh\ntest \"$*\" = \"query default application/pdf\" && echo "
+                               + QByteArray(viewerInstalled ? "evince.desktop" : "") + "\n")
+                    > 0));
     query.close();
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(desktop.path()));
@@ -211,14 +214,17 @@ void TestWindow::saveLog()
     const QString text = QString::fromUtf8(saved.readAll());
     // A header, then each line at the time it was logged, the status bar's reason among them.
     const QString time = "(\\d\\d:\\d\\d:\\d\\d\\.\\d{3})  ";
-    const QRegularExpressionMatch match = QRegularExpression(
-        QString("^Varnholt %1 log\nSaved: \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d(Z|[+-]\\d\\d:\\d\\d)\n"
-                "Port: /nonexistent/ttyUSB9 at 9600 baud\n").arg(QRegularExpression::escape(VARNHOLT_VERSION))
-        + "ROM file: " + QRegularExpression::escape(QDir::toNativeSeparators(romFile))
-        + ", image of 64 bytes at 0x00080000, CRC-32 [0-9A-F]{8}, SHA-256 "
-        + QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex() + "\n\n" + time
-        + "Port Error: [^\n]*ttyUSB9: No such file or directory\n" + time + "Browse success\n" + time
-        + "Flash Application: Port read timed out\n$").match(text);
+    const QRegularExpressionMatch match =
+        QRegularExpression(
+            QString("^Varnholt %1 log\nSaved: \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d(Z|[+-]\\d\\d:\\d\\d)\n"
+                    "Port: /nonexistent/ttyUSB9 at 9600 baud\n")
+                .arg(QRegularExpression::escape(VARNHOLT_VERSION))
+            + "ROM file: " + QRegularExpression::escape(QDir::toNativeSeparators(romFile))
+            + ", image of 64 bytes at 0x00080000, CRC-32 [0-9A-F]{8}, SHA-256 "
+            + QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex() + "\n\n" + time
+            + "Port Error: [^\n]*ttyUSB9: No such file or directory\n" + time + "Browse success\n" + time
+            + "Flash Application: Port read timed out\n$")
+            .match(text);
     QVERIFY2(match.hasMatch(), qPrintable(text));
     QVERIFY2(match.captured(2) < match.captured(3), qPrintable(text));
 }

@@ -5,8 +5,7 @@
 QStringList FileChooser::queued;
 QStringList FileChooser::captions;
 
-QString FileChooser::openFileName(QWidget *parent, const QString &caption, const QString &folder,
-                                  const QString &filter)
+QString FileChooser::openFileName(QWidget *parent, const QString &caption, const QString &folder, const QString &filter)
 {
     QString answer;
     if (takeQueuedAnswer(caption, &answer))
@@ -14,8 +13,7 @@ QString FileChooser::openFileName(QWidget *parent, const QString &caption, const
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
-QString FileChooser::saveFileName(QWidget *parent, const QString &caption, const QString &folder,
-                                  const QString &filter)
+QString FileChooser::saveFileName(QWidget *parent, const QString &caption, const QString &folder, const QString &filter)
 {
     QString answer;
     if (takeQueuedAnswer(caption, &answer))

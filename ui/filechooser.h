@@ -12,10 +12,8 @@ class QWidget;
 class FileChooser
 {
 public:
-    static QString openFileName(QWidget *parent, const QString &caption, const QString &folder,
-                                const QString &filter);
-    static QString saveFileName(QWidget *parent, const QString &caption, const QString &folder,
-                                const QString &filter);
+    static QString openFileName(QWidget *parent, const QString &caption, const QString &folder, const QString &filter);
+    static QString saveFileName(QWidget *parent, const QString &caption, const QString &folder, const QString &filter);
 
     // Answers the next dialog with this path; an empty path cancels it.
     static void queueAnswer(const QString &path);

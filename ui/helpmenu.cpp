@@ -100,8 +100,10 @@ void Norvane::OpenManual(const QString &manual)
             return;
         done();
         process->kill();
-        ShowMessage(tr("Open Manual failed"), tr("%1 did not say within %2 s whether a PDF viewer is installed")
-                                                  .arg(PDF_VIEWER_QUERY).arg(PDF_VIEWER_QUERY_BOUND_MS / 1000));
+        ShowMessage(tr("Open Manual failed"),
+                    tr("%1 did not say within %2 s whether a PDF viewer is installed")
+                        .arg(PDF_VIEWER_QUERY)
+                        .arg(PDF_VIEWER_QUERY_BOUND_MS / 1000));
     });
     process->start(query, {"query", "default", "application/pdf"});
 }

@@ -9,7 +9,7 @@
 struct LogEntry {
     enum Kind { Info, Error, Status };
 
-    QDateTime time;  // UTC
+    QDateTime time; // UTC
     Kind kind;
     QString text;
 };

@@ -42,8 +42,8 @@ void Norvane::SaveLogAs()
     if (RefusedWhileBusy())
         return;
 
-    const QString path = FileChooser::saveFileName(this, tr("Save Log As"), QDir::homePath(),
-                                                   tr("Text files (*.txt);;All files (*)"));
+    const QString path =
+        FileChooser::saveFileName(this, tr("Save Log As"), QDir::homePath(), tr("Text files (*.txt);;All files (*)"));
     if (path.isEmpty())
         return;
 

@@ -2,8 +2,7 @@
 
 MyConnectButton::MyConnectButton(QWidget *parent)
     : QPushButton(parent)
-{
-}
+{ }
 
 MyConnectButton::~MyConnectButton() = default;
 

@@ -2,8 +2,7 @@
 
 PortComboBox::PortComboBox(QWidget *parent)
     : QComboBox(parent)
-{
-}
+{ }
 
 void PortComboBox::showPopup()
 {

@@ -1,4 +1,4 @@
-#include "modemlinerecorder.h"
+#include "support/modemlinerecorder.h"
 
 #include <QHash>
 
@@ -25,20 +25,21 @@ struct Recording {
     std::atomic<bool> emulating{true};
 };
 
-Recording &recording()
+Recording &TheRecording()
 {
     // Never destroyed: ioctl can still be called while static objects are torn down.
     static Recording *const instance = new Recording;
     return *instance;
 }
 
-void emulate(int descriptor, unsigned long request, int *bits)
+void Emulate(int descriptor, unsigned long request, int *bits)
 {
     char name[256];
     const QString path = ::ttyname_r(descriptor, name, sizeof name) == 0 ? QString::fromLocal8Bit(name) : QString();
-    const qint64 nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                             std::chrono::steady_clock::now().time_since_epoch()).count();
-    Recording &state = recording();
+    const qint64 nowMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    Recording &state = TheRecording();
     std::lock_guard<std::mutex> lock(state.mutex);
     EmulatedLines &lines = state.linesByDescriptor[descriptor];
     // A descriptor number reused for another port starts with its lines off.
@@ -70,17 +71,17 @@ extern "C" int ioctl(int descriptor, unsigned long request, ...) noexcept
 
     const int result = next(descriptor, request, argument);
     const bool modemLines = request == TIOCMBIS || request == TIOCMBIC || request == TIOCMSET || request == TIOCMGET;
-    if (result != -1 || errno != ENOTTY || !modemLines || !argument || !recording().emulating.load())
+    if (result != -1 || errno != ENOTTY || !modemLines || !argument || !TheRecording().emulating.load())
         return result;
-    emulate(descriptor, request, static_cast<int *>(argument));
+    Emulate(descriptor, request, static_cast<int *>(argument));
     return 0;
 }
 
 QVector<ModemLineRecorder::Event> ModemLineRecorder::events(const QString &portPath)
 {
-    std::lock_guard<std::mutex> lock(recording().mutex);
+    std::lock_guard<std::mutex> lock(TheRecording().mutex);
     QVector<Event> matching;
-    for (const Event &event : qAsConst(recording().events)) {
+    for (const Event &event : qAsConst(TheRecording().events)) {
         if (event.portPath == portPath)
             matching.append(event);
     }
@@ -89,5 +90,5 @@ QVector<ModemLineRecorder::Event> ModemLineRecorder::events(const QString &portP
 
 void ModemLineRecorder::setEmulating(bool on)
 {
-    recording().emulating.store(on);
+    TheRecording().emulating.store(on);
 }

@@ -12,9 +12,9 @@ class ModemLineRecorder
 {
 public:
     struct Event {
-        qint64 atMs;  // std::chrono::steady_clock, ms since its epoch
+        qint64 atMs; // std::chrono::steady_clock, ms since its epoch
         QString portPath;
-        bool dtr;     // the lines after the change
+        bool dtr; // the lines after the change
         bool rts;
     };
 

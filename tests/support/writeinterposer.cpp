@@ -23,7 +23,7 @@ struct WatchedWrites {
     QVector<WriteWatch::Moment> moments;
 };
 
-WatchedWrites &watchedWrites()
+WatchedWrites &TheWatchedWrites()
 {
     // Never destroyed: write() can still be called while static objects are torn down.
     static WatchedWrites *const instance = new WatchedWrites;
@@ -43,8 +43,8 @@ extern "C" ssize_t write(int descriptor, const void *bytes, size_t count)
     }
     if (descriptor >= 0 && descriptor == watchedDescriptor.load(std::memory_order_relaxed)) {
         const WriteWatch::Moment moment = WriteWatch::Moment::now();
-        std::lock_guard<std::mutex> lock(watchedWrites().mutex);
-        watchedWrites().moments.append(moment);
+        std::lock_guard<std::mutex> lock(TheWatchedWrites().mutex);
+        TheWatchedWrites().moments.append(moment);
     }
     return next(descriptor, bytes, count);
 }
@@ -56,7 +56,7 @@ void WriteRefusal::refuse(int descriptor)
 
 WriteWatch::Moment WriteWatch::Moment::now()
 {
-    timespec cpu {};
+    timespec cpu{};
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
     const auto steady = std::chrono::steady_clock::now().time_since_epoch();
     return {std::chrono::duration_cast<std::chrono::nanoseconds>(steady).count(),
@@ -70,7 +70,7 @@ void WriteWatch::watch(int descriptor)
 
 QVector<WriteWatch::Moment> WriteWatch::takeWrites()
 {
-    WatchedWrites &writes = watchedWrites();
+    WatchedWrites &writes = TheWatchedWrites();
     std::lock_guard<std::mutex> lock(writes.mutex);
     QVector<Moment> taken;
     taken.swap(writes.moments);

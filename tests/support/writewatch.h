@@ -10,8 +10,8 @@ class WriteWatch
 {
 public:
     struct Moment {
-        qint64 steadyNs;     // std::chrono::steady_clock
-        qint64 threadCpuNs;  // CPU time of the calling thread so far
+        qint64 steadyNs;    // std::chrono::steady_clock
+        qint64 threadCpuNs; // CPU time of the calling thread so far
 
         static Moment now();
     };
