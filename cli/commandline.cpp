@@ -18,7 +18,8 @@ const char *const DESCRIPTION =
     "  verify --port <port>         Verify the application of each unit.\n"
     "  erase --port <port>          Erase the application of each unit.\n\n"
     "Exit status: 0 when every unit succeeded, 1 when any failed, 2 for a usage error or a\n"
-    "refused file (nothing is then sent to any unit), 130 after Ctrl-C.";
+    "refused file (nothing is then sent to any unit), 3 when the units are done but the record\n"
+    "lacks some of their lines, 128 + the signal after a stop (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).";
 const char *const COMMANDS = "check, ports, flash, verify or erase";
 const char *const PORT = "port";
 const char *const BAUD = "baud";

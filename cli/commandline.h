@@ -12,8 +12,9 @@ enum ExitStatus {
     ExitSomeFailed = 1,
     // A usage error or a refused file: nothing was sent to any unit.
     ExitUsage = 2,
-    // Ctrl-C (128 + SIGINT).
-    ExitInterrupted = 130
+    // The units are done, but the record lacks some of their lines.
+    ExitRecordIncomplete = 3
+    // A stop ends with 128 + the signal's number: 130 for Ctrl-C, 143 for SIGTERM.
 };
 
 // What the user asked for, checked before any file or port is opened.

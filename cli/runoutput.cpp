@@ -91,10 +91,10 @@ void RunOutput::showEvent(const QJsonObject &event)
     }
 }
 
-void RunOutput::showStopping(int count)
+void RunOutput::showStopping(const QString &cause, int count)
 {
-    const QString what = count > 1 ? "Ctrl-C again: the units' processes are killed"
-                                   : "Ctrl-C: units stop after the frame in flight, no Reset (again: at once)";
+    const QString what = count > 1 ? cause + " again: the units' processes are killed"
+                                   : cause + ": units stop after the frame in flight, no Reset (again: at once)";
     switch (mode) {
     case Live:
         footer = what;
@@ -130,7 +130,14 @@ void RunOutput::showEnd()
         return;
     }
     for (const UnitProcess *unit : units)
-        PrintLine(stdout, Compact(unit->record().toJson()));
+        PrintLine(stdout, Compact(recordEvent(unit->record())));
+}
+
+QJsonObject RunOutput::recordEvent(const UnitRecord &record)
+{
+    QJsonObject event = record.toJson();
+    event[Key::EVENT] = Event::RECORD;
+    return event;
 }
 
 void RunOutput::redraw()

@@ -5,6 +5,7 @@
 
 #include <limits>
 
+#include "platform/system.h"
 #include "protocol/bootprotocol.h"
 #include "protocol/timings.h"
 #include "rom/imagesummary.h"
@@ -69,8 +70,9 @@ void UnitProcess::start()
     process.start(QCoreApplication::applicationFilePath(), UnitArguments(job));
 }
 
-void UnitProcess::stop()
+void UnitProcess::stop(const QString &cause)
 {
+    stopCause = cause;
     if (process.state() == QProcess::Running)
         process.write(UNIT_STOP_LINE);
 }
@@ -155,7 +157,9 @@ void UnitProcess::processEnded()
         end(killResult, killReason);
         return;
     }
-    QString why = QString("the unit's process ended without a result (exit status %1)").arg(process.exitCode());
+    QString why = process.exitStatus() == QProcess::CrashExit
+        ? "the unit's process was killed by " + SignalName(process.exitCode())
+        : QString("the unit's process ended without a result (exit status %1)").arg(process.exitCode());
     const QString lastError = LastLine(process.readAllStandardError());
     if (!lastError.isEmpty())
         why += ": " + lastError;
@@ -178,6 +182,8 @@ void UnitProcess::end(UnitResult result, const QString &failedStep)
     bound.stop();
     unitRecord.result = result;
     unitRecord.failedStep = failedStep;
+    if (result == UnitResult::Interrupted && !stopCause.isEmpty())
+        unitRecord.failedStep += QString(" (stopped by %1)").arg(stopCause);
     if (!unitRecord.finished.isValid())
         unitRecord.finished = QDateTime::currentDateTimeUtc();
     emit finished();

@@ -13,7 +13,16 @@
 class QFile;
 
 // How a unit's operation ended; a word only in JSON and on the terminal.
-enum class UnitResult { Success, Failed, Interrupted, Refused };
+enum class UnitResult {
+    Success,
+    Failed,
+    // Stopped at a safe point on request.
+    Interrupted,
+    // Its process killed on a second stop, perhaps in the middle of a frame.
+    Killed,
+    // The file was refused before anything was sent.
+    Refused
+};
 
 QString ResultName(UnitResult result);
 bool ResultFromName(const QString &name, UnitResult *result);
@@ -51,6 +60,8 @@ constexpr char LOG_LINE[] = "log";
 constexpr char STATUS[] = "status";
 constexpr char RESULT[] = "result";
 constexpr char STOP[] = "stop";
+// --json's last object for each unit: its record.
+constexpr char RECORD[] = "record";
 } // namespace Event
 
 // What went into one unit, and when: one line of the record file, and the final object of
@@ -85,7 +96,8 @@ QByteArray CompactJson(const QJsonObject &object);
 // out before any unit is touched.
 bool OpenRecord(QFile *file, QString *error);
 // Appends the record as one line, in a single write, so that two runs sharing the file
-// never interleave; what the file held is never changed.
+// never interleave; a line that cannot be written whole is taken back, and what the file
+// held is never changed.
 bool AppendRecord(QFile *file, const UnitRecord &record, QString *error);
 
 #endif

@@ -14,6 +14,7 @@
 #include "connection/portfailure.h"
 #include "driver/failuresonly.h"
 #include "platform/stopsignals.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -181,6 +182,9 @@ int RunUnitSession(int argc, char *argv[])
         PrintError("the unit command is for the command line's own use");
         return ExitUsage;
     }
+    // Without the command line the unit still ends at its next safe point, through the
+    // input's end, rather than on its next line of output in the middle of a frame.
+    KeepRunningWhenOutputCloses();
     std::thread(ReadInput).detach();
     UnitSession session(job);
     return session.run();

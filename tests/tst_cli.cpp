@@ -14,41 +14,12 @@
 #include "app/version.h"
 #include "ecusimulator.h"
 #include "sampleimage.h"
+#include "support/clirun.h"
 
 namespace {
 
 constexpr quint32 ADDRESS = 0x80000;
-// Two 20 s response waits, the fixed waits and a loaded machine.
-constexpr int RUN_BOUND_MS = 90000;
-
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList &arguments)
-{
-    QProcess cli;
-    cli.start(VARNHOLT_CLI, arguments);
-    if (!cli.waitForFinished(RUN_BOUND_MS))
-        return {-1, QString(), "varnholt-cli did not end within 90 s"};
-    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
-            QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
-}
-
-QVector<QJsonObject> RecordLines(const QString &path)
-{
-    QFile file(path);
-    QVector<QJsonObject> lines;
-    if (!file.open(QIODevice::ReadOnly))
-        return lines;
-    const QByteArray text = file.readAll();
-    for (const QByteArray &line : text.split('\n'))
-        if (!line.isEmpty())
-            lines.append(QJsonDocument::fromJson(line).object());
-    return text.endsWith('\n') ? lines : QVector<QJsonObject>();
-}
+constexpr int RUN_BOUND_MS = CLI_RUN_BOUND_MS;
 
 QDateTime RecordTime(const QJsonValue &value)
 {
@@ -187,7 +158,8 @@ void TestCli::failingUnitsLeaveTheOthersAlone()
     const QStringList out = run.out.trimmed().split('\n');
     QStringList ports;
     for (int i = 0; i < 4; ++i) {
-        const QJsonObject final = QJsonDocument::fromJson(out.at(out.size() - 4 + i).toUtf8()).object();
+        QJsonObject final = QJsonDocument::fromJson(out.at(out.size() - 4 + i).toUtf8()).object();
+        QCOMPARE(final.take("event").toString(), QString("record"));
         QVERIFY(record.contains(final));
         ports << final.value("port").toString();
     }
@@ -274,7 +246,7 @@ void TestCli::ctrlCStopsAfterTheFrameInFlight()
 
     const QVector<QJsonObject> record = RecordLines(recordPath);
     QCOMPARE(record.size(), 1);
-    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", "[Flash Hanlder] Flash failed");
+    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", "[Flash Hanlder] Flash failed (stopped by Ctrl-C)");
     QCOMPARE(LogLine(record.first(), 2), QString("error: Stopped on request: nothing more was sent, no reset"));
 }
 
