@@ -7,7 +7,6 @@
 #include "rom/chunklayout.h"
 #include "rom/frameplan.h"
 #include "rom/romimage.h"
-#include "ui/operationstatus.h"
 
 bool Norvane::RunFlashApplication(const RomImage &image)
 {
@@ -27,11 +26,13 @@ CommandResult Norvane::SendFlashApplication(const RomImage &image)
         return started;
 
     const QVector<PlannedFrame> frames = PlanFrames(image);
-    operationStatus->transferBegins(frames.size(), serialPort->baudRate());
-    for (const PlannedFrame &frame : frames) {
+    operationEvents.transferBegan(frames.size(), serialPort->baudRate());
+    for (int taken = 0; taken < frames.size(); ++taken) {
+        const PlannedFrame &frame = frames.at(taken);
         const CommandResult sent = SendChunk(FrameDataArea(image, frame), frame.type, frame.percentage);
         if (sent != Success)
             return sent;
+        operationEvents.frameTaken(taken + 1, frames.size());
     }
     UpdateProgressLine(FULL_SCALE_PERCENTAGE);
     return Success;
@@ -57,7 +58,6 @@ CommandResult Norvane::SendChunk(const QByteArray &dataArea, FrameType type, int
         return FlashApplicationFailed;
     }
     QMessageLogger().debug("Flashed a chunk successfully");
-    operationStatus->frameTaken();
     UpdateProgressLine(percentage);
     return Success;
 }
