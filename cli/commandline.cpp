@@ -2,9 +2,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 
 #include "connection/baudrates.h"
+#include "platform/portidentity.h"
 
 namespace {
 
@@ -25,6 +25,8 @@ const char *const PORT = "port";
 const char *const BAUD = "baud";
 const char *const JSON = "json";
 const char *const RECORD = "record";
+const char *const RETRIES = "retries";
+constexpr int MOST_RETRIES = 10;
 
 void SetUp(QCommandLineParser *parser)
 {
@@ -40,20 +42,10 @@ void SetUp(QCommandLineParser *parser)
                         BAUD_RATE_TEXTS[DEFAULT_BAUD_RATE_INDEX]), "rate"},
         {JSON, "One JSON object an event, then one record a unit (JSON Lines)."},
         {RECORD, "Append one JSON line a unit to <file>: what went into it, when, and how it ended.", "file"},
+        {RETRIES, QString("Run a failed unit's operation again, from the DTR/RTS pulse, up to <n> more times "
+                          "(0 to %1, default 0); never after a stop, a refused file or a lost line.")
+                      .arg(MOST_RETRIES), "n", "0"},
     });
-}
-
-// The same port under two names (a link, "ttyS0" beside "/dev/ttyS0") is one port.
-QString PortKey(const QString &name)
-{
-#ifdef Q_OS_WIN
-    QString key = name.toUpper();
-    return key.startsWith("\\\\.\\") ? key.mid(4) : key;
-#else
-    const QString path = name.startsWith('/') ? name : "/dev/" + name;
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? path : canonical;
-#endif
 }
 
 bool ReadCommand(const QString &name, CliRequest *request)
@@ -83,7 +75,7 @@ QString MisfitFor(const QCommandLineParser &parser, const CliRequest &request)
     const bool onUnits = request.command == CliRequest::OnUnits;
     if (onUnits && !parser.isSet(PORT))
         return command + " needs at least one --port";
-    for (const char *option : {PORT, JSON, RECORD})
+    for (const char *option : {PORT, JSON, RECORD, RETRIES})
         if (!onUnits && parser.isSet(option))
             return QString("--%1 is for flash, verify and erase, not %2").arg(option, command);
     if (request.command == CliRequest::Ports && parser.isSet(BAUD))
@@ -102,23 +94,33 @@ QString BaudMisfit(const QString &text)
         .arg(text, QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "));
 }
 
+// Ports are compared by the device they open: a link, a second device node or a relative
+// path is the same port.
 QString PortMisfit(const QStringList &ports)
 {
     for (int i = 0; i < ports.size(); ++i) {
         if (ports.at(i).isEmpty())
             return "--port needs a name";
         for (int j = 0; j < i; ++j)
-            if (PortKey(ports.at(i)) == PortKey(ports.at(j)))
+            if (ports.at(i) == ports.at(j) || SamePort(ports.at(i), ports.at(j)))
                 return QString("the port %1 is named twice (as %2 and %1)").arg(ports.at(i), ports.at(j));
     }
     return QString();
 }
 
+QString RetriesMisfit(const QString &text)
+{
+    bool read = false;
+    const int retries = text.toInt(&read);
+    return read && retries >= 0 && retries <= MOST_RETRIES
+        ? QString() : QString("--retries %1 is not a number from 0 to %2").arg(text).arg(MOST_RETRIES);
+}
+
 const char *const OPERATION_NAMES[] = {"flash", "verify", "erase"};
 const WindowDriver::Operation OPERATIONS[] = {WindowDriver::Flash, WindowDriver::Verify, WindowDriver::Erase};
 constexpr char UNIT_COMMAND[] = "internal-unit";
-// The command, the operation, the port, the rate and the file.
-constexpr int UNIT_ARGUMENT_COUNT = 5;
+// The command, the operation, the port, the rate, the file and the retries.
+constexpr int UNIT_ARGUMENT_COUNT = 6;
 
 } // namespace
 
@@ -150,6 +152,8 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
     if (message->isEmpty())
         *message = BaudMisfit(baud);
     if (message->isEmpty())
+        *message = RetriesMisfit(parser.value(RETRIES));
+    if (message->isEmpty())
         *message = PortMisfit(parser.values(PORT));
     if (!message->isEmpty())
         return UsageError;
@@ -158,6 +162,7 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
     request->baud = baud.toInt();
     request->json = parser.isSet(JSON);
     request->recordPath = parser.value(RECORD);
+    request->retries = parser.value(RETRIES).toInt();
     return Parsed;
 }
 
@@ -179,7 +184,8 @@ bool OperationFromName(const QString &name, WindowDriver::Operation *operation)
 
 QStringList UnitArguments(const UnitJob &job)
 {
-    return {UNIT_COMMAND, OperationName(job.operation), job.port, QString::number(job.baud), job.file};
+    return {UNIT_COMMAND, OperationName(job.operation), job.port, QString::number(job.baud), job.file,
+            QString::number(job.retries)};
 }
 
 bool IsUnitCommand(const char *argument)
@@ -191,9 +197,10 @@ bool UnitJobFromArguments(const QStringList &arguments, UnitJob *job)
 {
     if (arguments.size() != UNIT_ARGUMENT_COUNT || arguments.at(0) != UNIT_COMMAND)
         return false;
-    bool rateRead = false;
+    bool rateRead = false, retriesRead = false;
     job->port = arguments.at(2);
     job->baud = arguments.at(3).toInt(&rateRead);
     job->file = arguments.at(4);
-    return rateRead && OperationFromName(arguments.at(1), &job->operation);
+    job->retries = arguments.at(5).toInt(&retriesRead);
+    return rateRead && retriesRead && OperationFromName(arguments.at(1), &job->operation);
 }

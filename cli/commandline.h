@@ -29,6 +29,7 @@ struct CliRequest {
     int baud = 0;
     bool json = false;
     QString recordPath;
+    int retries = 0;
 };
 
 enum ParseOutcome { Parsed, HelpShown, UsageError };
@@ -49,6 +50,8 @@ struct UnitJob {
     int baud = 0;
     // The checked image for a Flash; empty for Verify and Erase.
     QString file;
+    // How many times a failed operation runs again.
+    int retries = 0;
 };
 
 // What the command line writes to a unit process to stop it at its next safe point.

@@ -1,6 +1,7 @@
 #include "cli/unitprocess.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <limits>
@@ -144,6 +145,10 @@ void UnitProcess::takeResult(const QJsonObject &result)
     unitRecord.started = QDateTime::fromString(result.value(Key::STARTED).toString(), Qt::ISODateWithMs);
     unitRecord.finished = QDateTime::fromString(result.value(Key::FINISHED).toString(), Qt::ISODateWithMs);
     unitRecord.failedStep = result.value(Key::FAILED_STEP).toString();
+    unitRecord.attempts = result.value(Key::ATTEMPTS).toArray();
+    const QJsonObject dropped = result.value(Key::DROPPED).toObject();
+    unitRecord.droppedCopies = dropped.value(Key::COPY).toInt();
+    unitRecord.droppedTooSoon = dropped.value(Key::TOO_SOON).toInt();
 }
 
 void UnitProcess::processEnded()

@@ -71,6 +71,8 @@ QJsonObject UnitRecord::toJson() const
             {Key::DURATION, started.msecsTo(finished) / 1000.0},
             {Key::RESULT, ResultName(result)},
             {Key::FAILED_STEP, TextOrNull(failedStep)},
+            {Key::ATTEMPTS, attempts},
+            {Key::DROPPED, QJsonObject{{Key::COPY, droppedCopies}, {Key::TOO_SOON, droppedTooSoon}}},
             {Key::LOG, log}};
 }
 

@@ -47,6 +47,10 @@ constexpr char DURATION[] = "duration_s";
 constexpr char RESULT[] = "result";
 constexpr char FAILED_STEP[] = "failed_step";
 constexpr char LOG[] = "log";
+constexpr char ATTEMPTS[] = "attempts";
+constexpr char DROPPED[] = "dropped";
+constexpr char COPY[] = "copy";
+constexpr char TOO_SOON[] = "too_soon";
 constexpr char TIME[] = "time";
 constexpr char KIND[] = "kind";
 constexpr char TEXT[] = "text";
@@ -79,6 +83,12 @@ struct UnitRecord {
     UnitResult result = UnitResult::Failed;
     // What ended it, or what kept the operation from running; empty on success.
     QString failedStep;
+    // {"started", "result", "failed_step"} for each run of the operation: more than one
+    // after --retries.
+    QJsonArray attempts;
+    // How many answers the exchange dropped, by why: {"copy", "too_soon"}.
+    int droppedCopies = 0;
+    int droppedTooSoon = 0;
     // {"time", "kind", "text"} for every log line.
     QJsonArray log;
 

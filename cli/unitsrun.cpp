@@ -49,6 +49,7 @@ int UnitsRun::exec()
     UnitJob job;
     job.operation = request.operation;
     job.baud = request.baud;
+    job.retries = request.retries;
     if (request.operation == WindowDriver::Flash && !prepareImage(&job, &problem))
         return refuse(UnitResult::Refused, QString("%1: refused: %2").arg(QDir::toNativeSeparators(request.file), problem),
                       "ROM file refused: " + problem);

@@ -169,7 +169,8 @@ void TestCli::failingUnitsLeaveTheOthersAlone()
         if (port == good.portPath()) {
             CheckRecord(line, port, romPath, image, "success", QJsonValue());
         } else if (port == silent.portPath()) {
-            CheckRecord(line, port, romPath, image, "failed", "[Flash Hanlder] Erase failed");
+            CheckRecord(line, port, romPath, image, "failed",
+                        "Erase Application: Port read timed out / [Flash Hanlder] Erase failed");
             QCOMPARE(LogLine(line, 2), QString("error: Erase Application: Port read timed out"));
         } else {
             const QString reason = port == missing ? "No such file or directory" : "another program has the port open";
@@ -190,6 +191,8 @@ void TestCli::refusedBeforeAnyUnitIsTouched_data()
     QTest::newRow("a missing file") << QStringList{"flash", "gone.rom"} << "refused: file not found" << 2;
     QTest::newRow("a rate the window lacks") << QStringList{"erase", "--baud", "14400"} << "not one of the window's rates" << 0;
     QTest::newRow("the same port twice") << QStringList{"verify", "--port", "@first"} << "is named twice" << 0;
+    QTest::newRow("the same port under a link") << QStringList{"verify", "--port", "@link"} << "is named twice" << 0;
+    QTest::newRow("retries past the most") << QStringList{"erase", "--retries", "11"} << "--retries 11" << 0;
     QTest::newRow("an unknown option") << QStringList{"erase", "--force"} << "Unknown option 'force'" << 0;
     QTest::newRow("an unknown command") << QStringList{"program", "image.rom"} << "unknown command \"program\"" << 0;
 }
@@ -203,10 +206,13 @@ void TestCli::refusedBeforeAnyUnitIsTouched()
     EcuSimulator first, second;
     QVERIFY(first.start() && second.start());
     QFile::remove(recordPath);
+    QFile::remove(folder.filePath("link"));
+    QVERIFY(QFile::link(first.portPath(), folder.filePath("link")));
     for (QString &argument : arguments) {
         if (argument.endsWith(".rom") || argument.endsWith(".hex"))
             argument = folder.filePath(argument);
         argument.replace("@first", first.portPath());
+        argument.replace("@link", folder.filePath("link"));
     }
 
     const CliRun run = RunCli(arguments + QStringList{"--port", first.portPath(), "--port", second.portPath(),
@@ -246,7 +252,11 @@ void TestCli::ctrlCStopsAfterTheFrameInFlight()
 
     const QVector<QJsonObject> record = RecordLines(recordPath);
     QCOMPARE(record.size(), 1);
-    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", "[Flash Hanlder] Flash failed (stopped by Ctrl-C)");
+    const QString failedStep = record.first().value("failed_step").toString();
+    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", failedStep);
+    QVERIFY2(QRegularExpression("^Stopped on request: nothing more was sent, no reset \\(waiting for the transfer, "
+                                "after frame [1-4] of 4\\) / \\[Flash Hanlder\\] Flash failed \\(stopped by Ctrl-C\\)$")
+                 .match(failedStep).hasMatch(), qPrintable(failedStep));
     QCOMPARE(LogLine(record.first(), 2), QString("error: Stopped on request: nothing more was sent, no reset"));
 }
 
