@@ -6,8 +6,11 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "ecusimulator.h"
 #include "sampleimage.h"
@@ -57,7 +60,7 @@ private slots:
     void nothingWaitsInOpen_data();
     void nothingWaitsInOpen();
     void recordLinesWholeOnAFullDisk();
-    void twoRunsShareOneRecord();
+    void runsShareOneRecord();
     void retriesAfterAFailureOnly_data();
     void retriesAfterAFailureOnly();
 
@@ -123,11 +126,12 @@ void TestCliUnattended::everyStopIsSafe()
     cli.setProcessEnvironment(withTempIn(tempPath));
     cli.start(VARNHOLT_CLI,
               QStringList{"flash", romPath, "--retries", "1", "--record", recordPath} + Ports({&first, &second}));
+    QVERIFY(cli.waitForStarted(CLI_RUN_BOUND_MS));
     QVERIFY2(first.waitForFrames(FIRST_DATA_FRAME, CLI_RUN_BOUND_MS)
                  && second.waitForFrames(FIRST_DATA_FRAME, CLI_RUN_BOUND_MS), "the first data frames did not come");
     // Apart: two signals pending at once arrive as one.
-    for (int i = 0; i < stops; ++i, QTest::qWait(STOPS_APART_MS))
-        ::kill(pid_t(cli.processId()), signal);
+    for (int i = 0; i < stops && cli.state() == QProcess::Running; ++i, QTest::qWait(STOPS_APART_MS))
+        QCOMPARE(::kill(pid_t(cli.processId()), signal), 0);
     QVERIFY2(cli.state() == QProcess::NotRunning || cli.waitForFinished(CLI_RUN_BOUND_MS),
              "varnholt-cli did not end after the stop");
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
@@ -145,16 +149,25 @@ void TestCliUnattended::everyStopIsSafe()
     QCOMPARE(QDir(tempPath).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
-// The reader goes away after the first line; the units go on to the end.
+// The reader goes away after the first byte; the units go on to the end. The output is a
+// FIFO the test reads, so that closing it closes the pipe.
 void TestCliUnattended::closedOutputStopsNothing()
 {
     EcuSimulator first, second;
     QVERIFY(first.start() && second.start());
     QFile::remove(recordPath);
+    const QByteArray output = QFile::encodeName(folder.filePath("output"));
+    QCOMPARE(::mkfifo(output.constData(), 0600), 0);
+    const int reader = ::open(output.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QVERIFY(reader >= 0);
     QProcess cli;
+    cli.setStandardOutputFile(folder.filePath("output"));
     cli.start(VARNHOLT_CLI, QStringList{"flash", romPath, "--record", recordPath} + Ports({&first, &second}));
-    QVERIFY2(cli.waitForReadyRead(CLI_RUN_BOUND_MS), "no output came");
-    cli.closeReadChannel(QProcess::StandardOutput);
+    pollfd readable{reader, POLLIN, 0};
+    QCOMPARE(::poll(&readable, 1, CLI_RUN_BOUND_MS), 1);
+    char byte = 0;
+    QCOMPARE(::read(reader, &byte, 1), ssize_t(1));
+    ::close(reader);
     QVERIFY2(cli.waitForFinished(CLI_RUN_BOUND_MS), "varnholt-cli did not end");
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), 0);
@@ -234,22 +247,23 @@ void TestCliUnattended::recordLinesWholeOnAFullDisk()
     QCOMPARE(Results(RecordLines(path)), QStringList({QString(), "success"}));
 }
 
-// Two runs write their lines at the same moments: each line reaches the file in one write,
-// or the two runs' halves interleave.
-void TestCliUnattended::twoRunsShareOneRecord()
+// Runs write their lines at the same moments: each line reaches the file in one write, or
+// the runs' halves interleave.
+void TestCliUnattended::runsShareOneRecord()
 {
-    QStringList ports;
-    for (int i = 0; i < 2000; ++i)
-        ports << "--port" << folder.filePath(QString("no-such-port-%1").arg(i));
+    constexpr int RUNS = 4, PORTS = 2000;
+    QStringList arguments{"flash", folder.filePath("missing.rom"), "--record", recordPath};
+    for (int i = 0; i < PORTS; ++i)
+        arguments << "--port" << folder.filePath(QString("no-such-port-%1").arg(i));
     QFile::remove(recordPath);
-    QProcess one, other;
-    const QStringList arguments = QStringList{"flash", folder.filePath("missing.rom"), "--record", recordPath} + ports;
-    one.start(VARNHOLT_CLI, arguments);
-    other.start(VARNHOLT_CLI, arguments);
-    QVERIFY(one.waitForFinished(CLI_RUN_BOUND_MS) && other.waitForFinished(CLI_RUN_BOUND_MS));
-    QCOMPARE(one.exitCode(), 2);
-    QCOMPARE(other.exitCode(), 2);
-    QCOMPARE(RecordLines(recordPath).size(), 4000);
+    QProcess runs[RUNS];
+    for (QProcess &run : runs)
+        run.start(VARNHOLT_CLI, arguments);
+    for (QProcess &run : runs) {
+        QVERIFY(run.waitForFinished(CLI_RUN_BOUND_MS));
+        QCOMPARE(run.exitCode(), 2);
+    }
+    QCOMPARE(RecordLines(recordPath).size(), RUNS * PORTS);
 }
 
 void TestCliUnattended::retriesAfterAFailureOnly_data()
