@@ -15,6 +15,9 @@ constexpr int LIVE_LINE_WIDTH = 79;
 const char *const CURSOR_UP = "\x1b[%1A";
 const char *const CLEAR_LINE = "\r\x1b[2K";
 const char *const NONE = "-";
+const char *const ELLIPSIS = "\u2026";
+// The table's failure column, so that a row fits a wide terminal.
+constexpr int FAILURE_COLUMN_WIDTH = 72;
 
 QString Now()
 {
@@ -24,6 +27,12 @@ QString Now()
 QString Duration(const UnitRecord &record)
 {
     return DurationText(record.started.msecsTo(record.finished));
+}
+
+// A failure's cause comes first: cut from the end, it stays.
+QString Shortened(const QString &text, int width)
+{
+    return text.size() <= width ? text : text.left(width - 1) + QString(ELLIPSIS);
 }
 
 QString Column(const QString &text, int width)
@@ -151,7 +160,7 @@ void RunOutput::redraw()
     if (!footer.isEmpty())
         lines << footer;
     for (const QString &line : lines)
-        text += CLEAR_LINE + line.left(LIVE_LINE_WIDTH) + '\n';
+        text += CLEAR_LINE + Shortened(line, LIVE_LINE_WIDTH) + '\n';
     drawnLines = lines.size();
     Print(stdout, text);
 }
@@ -160,8 +169,11 @@ void RunOutput::redraw()
 QString RunOutput::liveLine(const UnitProcess &unit) const
 {
     const UnitRecord &record = unit.record();
-    if (unit.isFinished())
+    if (unit.isFinished() && record.failedStep.isEmpty())
         return QString("%1  %2 in %3").arg(record.port, ResultName(record.result), Duration(record));
+    if (unit.isFinished())
+        return QString("%1  %2 in %3: %4").arg(record.port, ResultName(record.result), Duration(record),
+                                               record.failedStep);
     if (!unit.statusText().isEmpty())
         return record.port + "  " + unit.statusText();
     const QString step = unit.lastLogLine().isEmpty() ? "connecting" : unit.lastLogLine();
@@ -173,7 +185,8 @@ void RunOutput::showTable()
     QVector<QStringList> rows{{"port", "result", "failed step", "duration"}};
     for (const UnitProcess *unit : units) {
         const UnitRecord &record = unit->record();
-        rows.append({record.port, ResultName(record.result), record.failedStep.isEmpty() ? NONE : record.failedStep,
+        rows.append({record.port, ResultName(record.result),
+                     record.failedStep.isEmpty() ? NONE : Shortened(record.failedStep, FAILURE_COLUMN_WIDTH),
                      Duration(record)});
     }
     QVector<int> widths(rows.first().size(), 0);
