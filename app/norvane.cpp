@@ -23,7 +23,7 @@ Norvane::Norvane(QWidget *parent)
     toolVersion = VARNHOLT_VERSION;
     busy = false;
     openWaits = 0;
-    requestLineNs = -1;
+    answerDueNs = -1;
     operationStatus = new OperationStatus(Ui_Norvane::statusBar);
     operationEvents.add(operationStatus);
 

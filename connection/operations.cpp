@@ -37,6 +37,7 @@ bool Norvane::BeginOperation()
     }
     busy = true;
     stopRequested = false;
+    ForgetEarlierAnswers();
     return true;
 }
 

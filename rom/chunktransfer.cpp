@@ -8,6 +8,13 @@
 #include "rom/frameplan.h"
 #include "rom/romimage.h"
 
+namespace {
+
+// Either status answers any data frame.
+const QByteArray CHUNK_ANSWERS = QByteArray(1, char(CHUNK_FLASHED_OK)) + char(LAST_CHUNK_FLASHED_OK);
+
+} // namespace
+
 bool Norvane::RunFlashApplication(const RomImage &image)
 {
     return ReportResult(SendFlashApplication(image), {
@@ -34,6 +41,9 @@ CommandResult Norvane::SendFlashApplication(const RomImage &image)
             return sent;
         operationEvents.frameTaken(taken + 1, frames.size());
     }
+    // A refusal of an earlier frame that came while the last one went out.
+    if (!heldRefusal.isEmpty())
+        return FlashApplicationFailed;
     UpdateProgressLine(FULL_SCALE_PERCENTAGE);
     return Success;
 }
@@ -48,7 +58,7 @@ CommandResult Norvane::SendChunk(const QByteArray &dataArea, FrameType type, int
     }
 
     QByteArray response;
-    const CommandResult exchanged = Exchange(frame, &response);
+    const CommandResult exchanged = Exchange(frame, CHUNK_ANSWERS, &response);
     if (exchanged != Success)
         return exchanged;
 
