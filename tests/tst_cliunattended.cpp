@@ -20,8 +20,6 @@ namespace {
 
 constexpr quint32 ADDRESS = 0x80000;
 constexpr char RESET_COMMAND = '\x14';
-constexpr quint8 ERASE_COMMAND = 0x12;
-constexpr int REFUSED_IN_THIS_STATE = 0xF0;
 // Jump, Erase, Flash start and the first data frame.
 constexpr int FIRST_DATA_FRAME = 4;
 constexpr int SECONDS_FOR_A_REFUSAL = 10;
@@ -61,8 +59,6 @@ private slots:
     void nothingWaitsInOpen();
     void recordLinesWholeOnAFullDisk();
     void runsShareOneRecord();
-    void retriesAfterAFailureOnly_data();
-    void retriesAfterAFailureOnly();
 
 private:
     QProcessEnvironment withTempIn(const QString &path) const;
@@ -264,52 +260,6 @@ void TestCliUnattended::runsShareOneRecord()
         QCOMPARE(run.exitCode(), 2);
     }
     QCOMPARE(RecordLines(recordPath).size(), RUNS * PORTS);
-}
-
-void TestCliUnattended::retriesAfterAFailureOnly_data()
-{
-    QTest::addColumn<bool>("lineLost");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QStringList>("attempts");
-    QTest::addColumn<QString>("failedStep");
-
-    QTest::newRow("Erase refused once") << false << 0 << QStringList{"failed", "success"}
-                                        << "[Flash Hanlder] Erase failed";
-    QTest::newRow("the line lost at Erase") << true << 1 << QStringList{"failed"} << "the line was lost";
-}
-
-// The first attempt fails at Erase; the unit then answers as it should, for a retry to find.
-void TestCliUnattended::retriesAfterAFailureOnly()
-{
-    QFETCH(bool, lineLost);
-    QFETCH(int, status);
-    QFETCH(QStringList, attempts);
-    QFETCH(QString, failedStep);
-
-    EcuSimulator unit;
-    unit.setCommandFault(ERASE_COMMAND, lineLost ? EcuSimulator::Fault::lineHangUp()
-                                                 : EcuSimulator::Fault::answerStatus(REFUSED_IN_THIS_STATE));
-    QVERIFY(unit.start());
-    QFile::remove(recordPath);
-    QProcess cli;
-    cli.start(VARNHOLT_CLI, {"flash", romPath, "--retries", "2", "--record", recordPath, "--port", unit.portPath()});
-    QVERIFY2(unit.waitForFrames(2, CLI_RUN_BOUND_MS), "Erase did not come");
-    unit.clearFaults();
-    QVERIFY2(cli.waitForFinished(CLI_RUN_BOUND_MS), "varnholt-cli did not end");
-    QCOMPARE(cli.exitCode(), status);
-
-    const QVector<QJsonObject> record = RecordLines(recordPath);
-    QCOMPARE(record.size(), 1);
-    QStringList results;
-    for (const QJsonValue &attempt : record.first().value("attempts").toArray())
-        results << attempt.toObject().value("result").toString();
-    QCOMPARE(results, attempts);
-    const QString firstFailure =
-        record.first().value("attempts").toArray().first().toObject().value("failed_step").toString();
-    QVERIFY2(firstFailure.contains(failedStep), qPrintable(firstFailure));
-    QCOMPARE(record.first().value("result").toString(), attempts.last());
-    if (!lineLost)
-        QCOMPARE(unit.memory(ADDRESS, image.size()), image);
 }
 
 QTEST_GUILESS_MAIN(TestCliUnattended)
