@@ -37,14 +37,18 @@ void SetUp(QCommandLineParser *parser)
     parser->addPositionalArgument("file", "The ROM file of check and flash.", "[<file>]");
     parser->addOptions({
         {PORT, "A unit's serial port (flash, verify, erase); repeat it for more units.", "port"},
-        {BAUD, QString("The line's rate, one of the window's: %1 (default %2).")
-                   .arg(QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "),
-                        BAUD_RATE_TEXTS[DEFAULT_BAUD_RATE_INDEX]), "rate"},
+        {BAUD,
+         QString("The line's rate, one of the window's: %1 (default %2).")
+             .arg(QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "),
+                  BAUD_RATE_TEXTS[DEFAULT_BAUD_RATE_INDEX]),
+         "rate"},
         {JSON, "One JSON object an event, then one record a unit (JSON Lines)."},
         {RECORD, "Append one JSON line a unit to <file>: what went into it, when, and how it ended.", "file"},
-        {RETRIES, QString("Run a failed unit's operation again, from the DTR/RTS pulse, up to <n> more times "
-                          "(0 to %1, default 0); never after a stop, a refused file or a lost line.")
-                      .arg(MOST_RETRIES), "n", "0"},
+        {RETRIES,
+         QString("Run a failed unit's operation again, from the DTR/RTS pulse, up to <n> more times "
+                 "(0 to %1, default 0); never after a stop, a refused file or a lost line.")
+             .arg(MOST_RETRIES),
+         "n", "0"},
     });
 }
 
@@ -113,7 +117,8 @@ QString RetriesMisfit(const QString &text)
     bool read = false;
     const int retries = text.toInt(&read);
     return read && retries >= 0 && retries <= MOST_RETRIES
-        ? QString() : QString("--retries %1 is not a number from 0 to %2").arg(text).arg(MOST_RETRIES);
+        ? QString()
+        : QString("--retries %1 is not a number from 0 to %2").arg(text).arg(MOST_RETRIES);
 }
 
 const char *const OPERATION_NAMES[] = {"flash", "verify", "erase"};
@@ -133,9 +138,9 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
         return UsageError;
     }
     if (parser.isSet("help") || parser.isSet("version")) {
-        *message = parser.isSet("help") ? parser.helpText()
-                                        : QCoreApplication::applicationName() + " " +
-                                              QCoreApplication::applicationVersion() + "\n";
+        *message = parser.isSet("help")
+            ? parser.helpText()
+            : QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion() + "\n";
         return HelpShown;
     }
     if (parser.positionalArguments().isEmpty()) {
@@ -184,8 +189,8 @@ bool OperationFromName(const QString &name, WindowDriver::Operation *operation)
 
 QStringList UnitArguments(const UnitJob &job)
 {
-    return {UNIT_COMMAND, OperationName(job.operation), job.port, QString::number(job.baud), job.file,
-            QString::number(job.retries)};
+    return {UNIT_COMMAND, OperationName(job.operation), job.port, QString::number(job.baud),
+            job.file,     QString::number(job.retries)};
 }
 
 bool IsUnitCommand(const char *argument)

@@ -90,9 +90,10 @@ void RunOutput::showEvent(const QJsonObject &event)
     case Lines:
         // The status bar's own text changes every second; the live line shows it.
         if (event.value(Key::EVENT).toString() == Event::LOG_LINE)
-            PrintLine(stdout, QString("%1 %2 %3").arg(event.value(Key::TIME).toString(),
-                                                     event.value(Key::PORT).toString(),
-                                                     event.value(Key::TEXT).toString()));
+            PrintLine(stdout,
+                      QString("%1 %2 %3")
+                          .arg(event.value(Key::TIME).toString(), event.value(Key::PORT).toString(),
+                               event.value(Key::TEXT).toString()));
         break;
     case Json:
         PrintLine(stdout, Compact(event));
@@ -123,8 +124,9 @@ void RunOutput::showFinished(const UnitProcess &unit)
     const UnitRecord &record = unit.record();
     if (mode == Lines) {
         const QString failure = record.failedStep.isEmpty() ? QString() : ": " + record.failedStep;
-        PrintLine(stdout, QString("%1 %2 result: %3%4 (%5)")
-                              .arg(Now(), record.port, ResultName(record.result), failure, Duration(record)));
+        PrintLine(stdout,
+                  QString("%1 %2 result: %3%4 (%5)")
+                      .arg(Now(), record.port, ResultName(record.result), failure, Duration(record)));
     } else if (mode == Live) {
         redraw();
     }
@@ -172,8 +174,8 @@ QString RunOutput::liveLine(const UnitProcess &unit) const
     if (unit.isFinished() && record.failedStep.isEmpty())
         return QString("%1  %2 in %3").arg(record.port, ResultName(record.result), Duration(record));
     if (unit.isFinished())
-        return QString("%1  %2 in %3: %4").arg(record.port, ResultName(record.result), Duration(record),
-                                               record.failedStep);
+        return QString("%1  %2 in %3: %4")
+            .arg(record.port, ResultName(record.result), Duration(record), record.failedStep);
     if (!unit.statusText().isEmpty())
         return record.port + "  " + unit.statusText();
     const QString step = unit.lastLogLine().isEmpty() ? "connecting" : unit.lastLogLine();

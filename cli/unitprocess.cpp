@@ -22,8 +22,7 @@ constexpr int FLASH_EXTRA_EXCHANGES = 2;
 
 int Exchanges(WindowDriver::Operation operation, int frames)
 {
-    return operation == WindowDriver::Flash ? COMMAND_EXCHANGES + FLASH_EXTRA_EXCHANGES + frames
-                                            : COMMAND_EXCHANGES;
+    return operation == WindowDriver::Flash ? COMMAND_EXCHANGES + FLASH_EXTRA_EXCHANGES + frames : COMMAND_EXCHANGES;
 }
 
 // The longest the operation can take at this rate: every fixed wait, every frame on the
@@ -34,8 +33,7 @@ qint64 LongestRunMs(WindowDriver::Operation operation, int frames, int baud)
     const int exchanges = Exchanges(operation, frames);
     const qint64 commandBytes = qint64(exchanges - frames) * (COMMAND_FRAME_SIZE + RESPONSE_FRAME_SIZE);
     const qint64 answers = qint64(exchanges) * RESPONSE_FRAME_SIZE * RESPONSE_WAIT_MS;
-    return START_MARGIN_MS + FIXED_WAITS_MS + LineTimeMs(commandBytes, baud) + ImageWireTimeMs(frames, baud)
-        + answers;
+    return START_MARGIN_MS + FIXED_WAITS_MS + LineTimeMs(commandBytes, baud) + ImageWireTimeMs(frames, baud) + answers;
 }
 
 QString LastLine(const QByteArray &text)
@@ -55,8 +53,7 @@ UnitProcess::UnitProcess(const UnitJob &job, const UnitRecord &record)
     bound.setInterval(int(qMin<qint64>(boundMs, std::numeric_limits<int>::max())));
     connect(&bound, &QTimer::timeout, this, &UnitProcess::overran);
     connect(&process, &QProcess::readyReadStandardOutput, this, &UnitProcess::readEvents);
-    connect(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
-            &UnitProcess::processEnded);
+    connect(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this, &UnitProcess::processEnded);
     connect(&process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             end(UnitResult::Failed, "cannot start the unit's process: " + process.errorString());
@@ -130,8 +127,8 @@ void UnitProcess::take(const QJsonObject &event)
 void UnitProcess::takeLogLine(const QJsonObject &event)
 {
     const int index = event.value(Key::INDEX).toInt(-1);
-    const QJsonObject line{{Key::TIME, event.value(Key::TIME)}, {Key::KIND, event.value(Key::KIND)},
-                           {Key::TEXT, event.value(Key::TEXT)}};
+    const QJsonObject line{
+        {Key::TIME, event.value(Key::TIME)}, {Key::KIND, event.value(Key::KIND)}, {Key::TEXT, event.value(Key::TEXT)}};
     if (index >= 0 && index < unitRecord.log.size())
         unitRecord.log[index] = line;
     else if (index == unitRecord.log.size())
@@ -173,10 +170,11 @@ void UnitProcess::processEnded()
 
 void UnitProcess::overran()
 {
-    kill(UnitResult::Failed, QString("the unit's %1 did not end within %2, the longest it can take at %3 baud; "
-                                     "its process was killed")
-                                 .arg(OperationName(job.operation), DurationText(bound.interval()))
-                                 .arg(job.baud));
+    kill(UnitResult::Failed,
+         QString("the unit's %1 did not end within %2, the longest it can take at %3 baud; "
+                 "its process was killed")
+             .arg(OperationName(job.operation), DurationText(bound.interval()))
+             .arg(job.baud));
 }
 
 void UnitProcess::end(UnitResult result, const QString &failedStep)

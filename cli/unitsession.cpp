@@ -101,10 +101,12 @@ UnitSession::UnitSession(const UnitJob &job)
 {
     window.operationEvents.add(this);
     QObject::connect(&stopSignals, &StopSignals::stopRequested, [this] { driver.stop(); });
-    QObject::connect(window.progressTextEdit, &QTextEdit::textChanged, &stopSignals,
-                     [this] { sendLogChanges(); }, Qt::QueuedConnection);
-    QObject::connect(window.Ui_Norvane::statusBar, &QStatusBar::messageChanged, &stopSignals,
-                     [this](const QString &text) { sendStatus(text); }, Qt::QueuedConnection);
+    QObject::connect(
+        window.progressTextEdit, &QTextEdit::textChanged, &stopSignals, [this] { sendLogChanges(); },
+        Qt::QueuedConnection);
+    QObject::connect(
+        window.Ui_Norvane::statusBar, &QStatusBar::messageChanged, &stopSignals,
+        [this](const QString &text) { sendStatus(text); }, Qt::QueuedConnection);
 }
 
 UnitSession::~UnitSession()

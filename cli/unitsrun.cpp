@@ -51,7 +51,8 @@ int UnitsRun::exec()
     job.baud = request.baud;
     job.retries = request.retries;
     if (request.operation == WindowDriver::Flash && !prepareImage(&job, &problem))
-        return refuse(UnitResult::Refused, QString("%1: refused: %2").arg(QDir::toNativeSeparators(request.file), problem),
+        return refuse(UnitResult::Refused,
+                      QString("%1: refused: %2").arg(QDir::toNativeSeparators(request.file), problem),
                       "ROM file refused: " + problem);
     // A stop during the check: the units are left untouched.
     if (StopSignals::count() > 0)
@@ -154,8 +155,8 @@ void UnitsRun::stopRequested(StopSignals::Cause cause, int count)
         if (count == 1)
             unit->stop(name);
         else
-            unit->kill(UnitResult::Killed, QString("killed on a second stop after %1, perhaps in the middle of a frame")
-                                               .arg(name));
+            unit->kill(UnitResult::Killed,
+                       QString("killed on a second stop after %1, perhaps in the middle of a frame").arg(name));
     }
 }
 

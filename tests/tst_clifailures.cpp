@@ -69,8 +69,9 @@ void TestCliFailures::retriesAfterAFailureOnly()
     QFETCH(QString, failedStep);
 
     EcuSimulator unit;
-    unit.setCommandFault(ERASE_COMMAND, lineLost ? EcuSimulator::Fault::lineHangUp()
-                                                 : EcuSimulator::Fault::answerStatus(REFUSED_IN_THIS_STATE));
+    unit.setCommandFault(ERASE_COMMAND,
+                         lineLost ? EcuSimulator::Fault::lineHangUp()
+                                  : EcuSimulator::Fault::answerStatus(REFUSED_IN_THIS_STATE));
     QVERIFY(unit.start());
     QFile::remove(recordPath);
     QProcess cli;
@@ -111,8 +112,10 @@ void TestCliFailures::droppedAnswersAreCounted()
     QCOMPARE(dropped.value("copy").toInt(), 3);
     QCOMPARE(dropped.value("too_soon").toInt(), 0);
     const QString failedStep = record.first().value("failed_step").toString();
-    QVERIFY2(failedStep.contains("(after 3 dropped answers, the last: an answer was taken for a copy of an earlier one)")
-                 && failedStep.endsWith(" / [Flash Hanlder] Verify failed"), qPrintable(failedStep));
+    QVERIFY2(
+        failedStep.contains("(after 3 dropped answers, the last: an answer was taken for a copy of an earlier one)")
+            && failedStep.endsWith(" / [Flash Hanlder] Verify failed"),
+        qPrintable(failedStep));
 }
 
 QTEST_GUILESS_MAIN(TestCliFailures)

@@ -98,9 +98,12 @@ void TestCliUnattended::everyStopIsSafe_data()
     QTest::addColumn<QString>("result");
     QTest::addColumn<QString>("because");
 
-    QTest::newRow("SIGTERM") << int(SIGTERM) << 1 << 143 << "interrupted" << "(stopped by SIGTERM)";
-    QTest::newRow("SIGHUP") << int(SIGHUP) << 1 << 129 << "interrupted" << "(stopped by SIGHUP)";
-    QTest::newRow("SIGTERM twice") << int(SIGTERM) << 2 << 143 << "killed" << "killed on a second stop after SIGTERM";
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 1 << 143 << "interrupted"
+                             << "(stopped by SIGTERM)";
+    QTest::newRow("SIGHUP") << int(SIGHUP) << 1 << 129 << "interrupted"
+                            << "(stopped by SIGHUP)";
+    QTest::newRow("SIGTERM twice") << int(SIGTERM) << 2 << 143 << "killed"
+                                   << "killed on a second stop after SIGTERM";
 }
 
 // Mid-flash on two units: each ends at a safe point (or at once on a second signal), no
@@ -124,7 +127,8 @@ void TestCliUnattended::everyStopIsSafe()
               QStringList{"flash", romPath, "--retries", "1", "--record", recordPath} + Ports({&first, &second}));
     QVERIFY(cli.waitForStarted(CLI_RUN_BOUND_MS));
     QVERIFY2(first.waitForFrames(FIRST_DATA_FRAME, CLI_RUN_BOUND_MS)
-                 && second.waitForFrames(FIRST_DATA_FRAME, CLI_RUN_BOUND_MS), "the first data frames did not come");
+                 && second.waitForFrames(FIRST_DATA_FRAME, CLI_RUN_BOUND_MS),
+             "the first data frames did not come");
     // Apart: two signals pending at once arrive as one.
     for (int i = 0; i < stops && cli.state() == QProcess::Running; ++i, QTest::qWait(STOPS_APART_MS))
         QCOMPARE(::kill(pid_t(cli.processId()), signal), 0);
@@ -138,7 +142,8 @@ void TestCliUnattended::everyStopIsSafe()
     const QVector<QJsonObject> record = RecordLines(recordPath);
     QCOMPARE(Results(record), QStringList({result, result}));
     for (const QJsonObject &line : record) {
-        QVERIFY2(line.value("failed_step").toString().contains(because), qPrintable(line.value("failed_step").toString()));
+        QVERIFY2(line.value("failed_step").toString().contains(because),
+                 qPrintable(line.value("failed_step").toString()));
         // A stop is never retried; a killed process told nothing.
         QCOMPARE(line.value("attempts").toArray().size(), result == "killed" ? 0 : 1);
     }
@@ -178,10 +183,18 @@ void TestCliUnattended::nothingWaitsInOpen_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("a FIFO as the record") << "fifo" << "image.rom" << "not a regular file";
-    QTest::newRow("a folder as the record") << "tmp" << "image.rom" << "not a regular file";
-    QTest::newRow("a device as the record") << "/dev/null" << "image.rom" << "not a regular file";
-    QTest::newRow("a FIFO as the file") << "record.jsonl" << "fifo.rom" << "not a regular file";
+    QTest::newRow("a FIFO as the record") << "fifo"
+                                          << "image.rom"
+                                          << "not a regular file";
+    QTest::newRow("a folder as the record") << "tmp"
+                                            << "image.rom"
+                                            << "not a regular file";
+    QTest::newRow("a device as the record") << "/dev/null"
+                                            << "image.rom"
+                                            << "not a regular file";
+    QTest::newRow("a FIFO as the file") << "record.jsonl"
+                                        << "fifo.rom"
+                                        << "not a regular file";
 }
 
 // Refused at once with its reason, nothing sent: a FIFO's open would wait for a writer.
@@ -218,8 +231,7 @@ void TestCliUnattended::recordLinesWholeOnAFullDisk()
     const QString path = disk + "/record.jsonl";
     QFile filler(disk + "/filler");
     QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    while (filler.write(QByteArray(PAGE, 'x')) == PAGE) {
-    }
+    while (filler.write(QByteArray(PAGE, 'x')) == PAGE) { }
     filler.close();
     // One page free, which the earlier line fills but for a few hundred bytes: the next
     // line fits only in part.
