@@ -250,7 +250,7 @@ void TestConnection::browseShowsTheImage()
     // What a menu sends when the pointer enters it, and a tooltip when it leaves.
     QStatusTipEvent emptyTip{QString()};
     QApplication::sendEvent(&bench.window, &emptyTip);
-    QVERIFY(StatusBarShows(bench.window).first().startsWith("CRC-32 " + crc));
+    QVERIFY(StatusBarShows(bench.window).value(0).startsWith("CRC-32 " + crc));
 
     // The third line's last digit is its record checksum.
     QFile file(path);

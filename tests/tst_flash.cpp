@@ -200,6 +200,7 @@ void TestFlash::theWindowTellsWhereItStands_data()
     QTest::addColumn<UnitFaults>("faults");
     QTest::addColumn<QString>("stopAtStep");
     QTest::addColumn<bool>("badFile");
+    QTest::addColumn<bool>("afterAFailedVerify");
     QTest::addColumn<QStringList>("moments");
     QTest::addColumn<Outcome>("outcome");
     QTest::addColumn<QString>("failedStep");
@@ -208,25 +209,25 @@ void TestFlash::theWindowTellsWhereItStands_data()
 
     const QStringList whole = {"Flash", "jump", "erase", "transfer", "2 frames at 115200", "1 of 2", "2 of 2",
                                "verify", "reset"};
-    QTest::newRow("a whole Flash") << WindowDriver::Flash << UnitFaults() << "" << false << whole
+    QTest::newRow("a whole Flash") << WindowDriver::Flash << UnitFaults() << "" << false << false << whole
                                    << Outcome::Succeeded << "" << "" << "Flash succeeded · ";
-    QTest::newRow("a Verify with no image on the unit") << WindowDriver::Verify << UnitFaults() << "" << false
+    QTest::newRow("a Verify with no image on the unit") << WindowDriver::Verify << UnitFaults() << "" << false << false
         << QStringList{"Verify", "jump", "verify"} << Outcome::Failed << "[Verify Hanlder] Verify failed"
         << "Verify Application: Received verify failure response" << "Verify failed at verify · ";
-    QTest::newRow("an Erase refused") << WindowDriver::Erase << UnitFaults{{0x12, Fault::answerStatus(0xF0)}} << ""
-        << false << QStringList{"Erase", "jump", "erase"} << Outcome::Failed << "[Erase Hanlder] Erase failed"
+    QTest::newRow("an Erase refused after a failed Verify") << WindowDriver::Erase
+        << UnitFaults{{0x12, Fault::answerStatus(0xF0)}} << "" << false << true << QStringList{"Erase", "jump", "erase"} << Outcome::Failed << "[Erase Hanlder] Erase failed"
         << "Erase Application: Received erase failure response" << "Erase failed at erase · ";
-    QTest::newRow("a refused file touches nothing") << WindowDriver::Flash << UnitFaults() << "" << true
+    QTest::newRow("a refused file touches nothing") << WindowDriver::Flash << UnitFaults() << "" << true << false
         << QStringList{"Flash"} << Outcome::FileRefused << "[Flash Hanlder] Flash failed"
         << "Flash Application: rom file open failed" << "ROM file refused: ";
     QTest::newRow("a line lost at the last frame") << WindowDriver::Flash << UnitFaults{{0x16, Fault::lineHangUp()}}
-        << "" << false << QStringList(whole.mid(0, 6)) << Outcome::LineLost << "[Flash Hanlder] Flash failed"
+        << "" << false << false << QStringList(whole.mid(0, 6)) << Outcome::LineLost << "[Flash Hanlder] Flash failed"
         << "Flash Application: Port read timed out" << "The line was lost (adapter unplugged?)";
-    QTest::newRow("a stop before the erase") << WindowDriver::Flash << UnitFaults() << "erase" << false
+    QTest::newRow("a stop before the erase") << WindowDriver::Flash << UnitFaults() << "erase" << false << false
         << QStringList(whole.mid(0, 3)) << Outcome::Stopped << "[Flash Hanlder] Erase failed"
         << "Stopped on request: nothing more was sent, no reset" << "Flash stopped at erase · ";
     QTest::newRow("a refused reset") << WindowDriver::Flash << UnitFaults{{0x14, Fault::answerStatus(0xF0)}} << ""
-        << false << whole << Outcome::Failed << "[Flash Hanlder] Reset failed"
+        << false << false << whole << Outcome::Failed << "[Flash Hanlder] Reset failed"
         << "Reset ECU: Received reset failure response" << "Flash failed at reset · ";
 }
 
@@ -236,6 +237,7 @@ void TestFlash::theWindowTellsWhereItStands()
     QFETCH(UnitFaults, faults);
     QFETCH(QString, stopAtStep);
     QFETCH(bool, badFile);
+    QFETCH(bool, afterAFailedVerify);
     QFETCH(QStringList, moments);
     QFETCH(Outcome, outcome);
     QFETCH(QString, failedStep);
@@ -251,6 +253,8 @@ void TestFlash::theWindowTellsWhereItStands()
     if (badFile)
         QVERIFY(QFile::resize(path, 100));
     bench.presetRomFile(path);
+    // A Verify with no image on the unit fails: its cause must not outlive it.
+    QVERIFY(!afterAFailedVerify || !bench.driver.run(WindowDriver::Verify));
     ToldMoments told(bench);
     told.stopAtStep = stopAtStep;
 
