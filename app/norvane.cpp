@@ -25,6 +25,7 @@ Norvane::Norvane(QWidget *parent)
     openWaits = 0;
     answerDueNs = -1;
     operationStatus = new OperationStatus(Ui_Norvane::statusBar);
+    operationEvents.add(operationStatus);
 
     // The lists are filled before their signals are wired, so start-up runs no slot.
     FillPortComboBox();

@@ -134,9 +134,12 @@ private:
 
     // connection/operations.cpp
     bool BeginOperation();
-    bool RunUpToCommand(const OperationTexts &texts, bool (Norvane::*command)());
+    void TellBegan(OperationListener::Operation operation);
+    bool RunUpToCommand(const OperationTexts &texts, OperationListener::Step step, bool (Norvane::*command)());
     void FinishWithReset(const OperationTexts &texts);
-    void StopOperation();
+    void FailOperation(const char *failedStep);
+    void EndOperation(OperationListener::Outcome outcome, const char *failedStep);
+    OperationListener::Outcome FailureOutcome() const;
 
     // protocol/transactions.cpp
     CommandResult SendCommand(FrameType type, quint8 successStatus, CommandResult failure, const char *successLine,
@@ -197,6 +200,8 @@ private:
     QString unnamedDrop;
     // The busy refusal on screen, if one is.
     QPointer<QMessageBox> busyBox;
+    // The first red line of the running operation: why its step failed.
+    QString failureCause;
     // connection/stoprequest.cpp
     bool stopRequested = false;
     QEventLoop *runningPause = nullptr;

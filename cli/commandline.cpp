@@ -2,10 +2,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 
-#include "cli/unitjob.h"
 #include "connection/baudrates.h"
+#include "platform/portidentity.h"
 
 namespace {
 
@@ -19,12 +18,15 @@ const char *const DESCRIPTION =
     "  verify --port <port>         Verify the application of each unit.\n"
     "  erase --port <port>          Erase the application of each unit.\n\n"
     "Exit status: 0 when every unit succeeded, 1 when any failed, 2 for a usage error or a\n"
-    "refused file (nothing is then sent to any unit), 130 after Ctrl-C.";
+    "refused file (nothing is then sent to any unit), 3 when the units are done but the record\n"
+    "lacks some of their lines, 128 + the signal after a stop (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).";
 const char *const COMMANDS = "check, ports, flash, verify or erase";
 const char *const PORT = "port";
 const char *const BAUD = "baud";
 const char *const JSON = "json";
 const char *const RECORD = "record";
+const char *const RETRIES = "retries";
+constexpr int MOST_RETRIES = 10;
 
 void SetUp(QCommandLineParser *parser)
 {
@@ -35,25 +37,15 @@ void SetUp(QCommandLineParser *parser)
     parser->addPositionalArgument("file", "The ROM file of check and flash.", "[<file>]");
     parser->addOptions({
         {PORT, "A unit's serial port (flash, verify, erase); repeat it for more units.", "port"},
-        {BAUD, QString("The line's rate, one of the window's: %1 (default %2).")
-                   .arg(QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "),
-                        BAUD_RATE_TEXTS[DEFAULT_BAUD_RATE_INDEX]), "rate"},
+        {BAUD, BaudRateHelp(), "rate"},
         {JSON, "One JSON object an event, then one record a unit (JSON Lines)."},
         {RECORD, "Append one JSON line a unit to <file>: what went into it, when, and how it ended.", "file"},
+        {RETRIES,
+         QString("Run a failed unit's operation again, from the DTR/RTS pulse, up to <n> more times "
+                 "(0 to %1, default 0); never after a stop, a refused file or a lost line.")
+             .arg(MOST_RETRIES),
+         "n", "0"},
     });
-}
-
-// The same port under two names (a link, "ttyS0" beside "/dev/ttyS0") is one port.
-QString PortKey(const QString &name)
-{
-#ifdef Q_OS_WIN
-    QString key = name.toUpper();
-    return key.startsWith("\\\\.\\") ? key.mid(4) : key;
-#else
-    const QString path = name.startsWith('/') ? name : "/dev/" + name;
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? path : canonical;
-#endif
 }
 
 bool ReadCommand(const QString &name, CliRequest *request)
@@ -83,7 +75,7 @@ QString MisfitFor(const QCommandLineParser &parser, const CliRequest &request)
     const bool onUnits = request.command == CliRequest::OnUnits;
     if (onUnits && !parser.isSet(PORT))
         return command + " needs at least one --port";
-    for (const char *option : {PORT, JSON, RECORD})
+    for (const char *option : {PORT, JSON, RECORD, RETRIES})
         if (!onUnits && parser.isSet(option))
             return QString("--%1 is for flash, verify and erase, not %2").arg(option, command);
     if (request.command == CliRequest::Ports && parser.isSet(BAUD))
@@ -95,24 +87,39 @@ QString MisfitFor(const QCommandLineParser &parser, const CliRequest &request)
 
 QString BaudMisfit(const QString &text)
 {
-    for (const char *rate : BAUD_RATE_TEXTS)
-        if (text == rate)
-            return QString();
-    return QString("--baud %1 is not one of the window's rates: %2")
-        .arg(text, QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "));
+    if (BaudRateTexts().contains(text))
+        return QString();
+    return QString("--baud %1 is not one of the window's rates: %2").arg(text, BaudRateTexts().join(", "));
 }
 
+// Ports are compared by the device they open: a link, a second device node or a relative
+// path is the same port.
 QString PortMisfit(const QStringList &ports)
 {
     for (int i = 0; i < ports.size(); ++i) {
         if (ports.at(i).isEmpty())
             return "--port needs a name";
         for (int j = 0; j < i; ++j)
-            if (PortKey(ports.at(i)) == PortKey(ports.at(j)))
+            if (ports.at(i) == ports.at(j) || SamePort(ports.at(i), ports.at(j)))
                 return QString("the port %1 is named twice (as %2 and %1)").arg(ports.at(i), ports.at(j));
     }
     return QString();
 }
+
+QString RetriesMisfit(const QString &text)
+{
+    bool read = false;
+    const int retries = text.toInt(&read);
+    return read && retries >= 0 && retries <= MOST_RETRIES
+        ? QString()
+        : QString("--retries %1 is not a number from 0 to %2").arg(text).arg(MOST_RETRIES);
+}
+
+const char *const OPERATION_NAMES[] = {"flash", "verify", "erase"};
+const WindowDriver::Operation OPERATIONS[] = {WindowDriver::Flash, WindowDriver::Verify, WindowDriver::Erase};
+constexpr char UNIT_COMMAND[] = "internal-unit";
+// The command, the operation, the port, the rate, the file and the retries.
+constexpr int UNIT_ARGUMENT_COUNT = 6;
 
 } // namespace
 
@@ -125,9 +132,9 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
         return UsageError;
     }
     if (parser.isSet("help") || parser.isSet("version")) {
-        *message = parser.isSet("help") ? parser.helpText()
-                                        : QCoreApplication::applicationName() + " " +
-                                              QCoreApplication::applicationVersion() + "\n";
+        *message = parser.isSet("help")
+            ? parser.helpText()
+            : QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion() + "\n";
         return HelpShown;
     }
     if (parser.positionalArguments().isEmpty()) {
@@ -139,10 +146,12 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
         *message = QString("unknown command \"%1\": give %2").arg(command, COMMANDS);
         return UsageError;
     }
-    const QString baud = parser.isSet(BAUD) ? parser.value(BAUD) : BAUD_RATE_TEXTS[DEFAULT_BAUD_RATE_INDEX];
+    const QString baud = parser.isSet(BAUD) ? parser.value(BAUD) : DefaultBaudRateText();
     *message = MisfitFor(parser, *request);
     if (message->isEmpty())
         *message = BaudMisfit(baud);
+    if (message->isEmpty())
+        *message = RetriesMisfit(parser.value(RETRIES));
     if (message->isEmpty())
         *message = PortMisfit(parser.values(PORT));
     if (!message->isEmpty())
@@ -152,5 +161,45 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
     request->baud = baud.toInt();
     request->json = parser.isSet(JSON);
     request->recordPath = parser.value(RECORD);
+    request->retries = parser.value(RETRIES).toInt();
     return Parsed;
+}
+
+QString OperationName(WindowDriver::Operation operation)
+{
+    return OPERATION_NAMES[operation];
+}
+
+bool OperationFromName(const QString &name, WindowDriver::Operation *operation)
+{
+    for (WindowDriver::Operation candidate : OPERATIONS) {
+        if (name == OperationName(candidate)) {
+            *operation = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+QStringList UnitArguments(const UnitJob &job)
+{
+    return {UNIT_COMMAND, OperationName(job.operation), job.port, QString::number(job.baud),
+            job.file,     QString::number(job.retries)};
+}
+
+bool IsUnitCommand(const char *argument)
+{
+    return qstrcmp(argument, UNIT_COMMAND) == 0;
+}
+
+bool UnitJobFromArguments(const QStringList &arguments, UnitJob *job)
+{
+    if (arguments.size() != UNIT_ARGUMENT_COUNT || arguments.at(0) != UNIT_COMMAND)
+        return false;
+    bool rateRead = false, retriesRead = false;
+    job->port = arguments.at(2);
+    job->baud = arguments.at(3).toInt(&rateRead);
+    job->file = arguments.at(4);
+    job->retries = arguments.at(5).toInt(&retriesRead);
+    return rateRead && retriesRead && OperationFromName(arguments.at(1), &job->operation);
 }

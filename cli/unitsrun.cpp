@@ -2,31 +2,34 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonDocument>
 
-#include "cli/commands.h"
-#include "cli/console.h"
-#include "cli/imagecheck.h"
 #include "cli/runoutput.h"
-#include "cli/runtimes.h"
-#include "cli/terminal.h"
-#include "cli/unitevents.h"
 #include "cli/unitprocess.h"
+#include "platform/system.h"
+#include "rom/regularfile.h"
 #include "rom/romimage.h"
 
 namespace {
 
-RunOutput::Mode OutputMode(const CliRequest &request)
+// The file's bytes into the copy; the file is opened without waiting, so that a FIFO or a
+// device swapped in after the check is refused rather than waited on.
+bool CopyWithoutWaiting(const QString &path, const QString &copyPath, QString *reason)
 {
-    if (request.json)
-        return RunOutput::Json;
-    return IsTerminal(stdout) ? RunOutput::Live : RunOutput::Lines;
+    QFile file(path), copy(copyPath);
+    if (!OpenRegularFile(file, reason))
+        return false;
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(file.readAll()) != file.size()) {
+        *reason = copy.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
 
 UnitsRun::UnitsRun(const CliRequest &request)
     : request(request)
+    , record(request.recordPath)
 {
     common.operation = OperationName(request.operation);
     common.baud = request.baud;
@@ -39,15 +42,22 @@ UnitsRun::~UnitsRun() = default;
 int UnitsRun::exec()
 {
     QString problem;
-    if (!request.recordPath.isEmpty() && !CanAppendTo(request.recordPath, &problem)) {
+    if (!request.recordPath.isEmpty() && !OpenRecord(&record, &problem)) {
         PrintError(problem);
         return ExitUsage;
     }
     UnitJob job;
     job.operation = request.operation;
     job.baud = request.baud;
+    job.retries = request.retries;
     if (request.operation == WindowDriver::Flash && !prepareImage(&job, &problem))
-        return refuse(problem);
+        return refuse(UnitResult::Refused,
+                      QString("%1: refused: %2").arg(QDir::toNativeSeparators(request.file), problem),
+                      "ROM file refused: " + problem);
+    // A stop during the check: the units are left untouched.
+    if (StopSignals::count() > 0)
+        return refuse(UnitResult::Interrupted, "stopped by " + StopSignals::name(StopSignals::firstCause()),
+                      "stopped by " + StopSignals::name(StopSignals::firstCause()) + " before anything was sent");
     startUnits(job);
     // Every unit's process has a bound, past which it is killed: this loop ends.
     if (running > 0)
@@ -65,47 +75,64 @@ bool UnitsRun::prepareImage(UnitJob *job, QString *refusal)
     }
     job->file = imageFolder->filePath(QFileInfo(request.file).fileName());
     RomImage image;
-    if (!CopyCheckedImage(request.file, job->file, &image, refusal))
+    if (!copyCheckedImage(job->file, &image, refusal))
         return false;
     common.hasImage = true;
     common.image = SummarizeImage(image);
     return true;
 }
 
-// Nothing was sent to any unit; each still gets its record, saying why.
-int UnitsRun::refuse(const QString &reason)
+// Checks the file, copies it and checks the copy, which is what the units get: the image
+// summed up is then the image sent, even if the file changes meanwhile. One image at a
+// time in memory: a 16 MiB image is held once.
+bool UnitsRun::copyCheckedImage(const QString &copyPath, RomImage *image, QString *reason)
 {
-    PrintError(QString("%1: refused: %2").arg(QDir::toNativeSeparators(request.file), reason));
-    for (const QString &port : qAsConst(request.ports)) {
-        UnitRecord record = common;
-        record.port = port;
-        record.started = record.finished = QDateTime::currentDateTimeUtc();
-        record.result = Result::REFUSED;
-        record.failedStep = "ROM file refused: " + reason;
-        keepRecord(record);
-        if (request.json)
-            PrintLine(stdout, QString::fromUtf8(QJsonDocument(record.toJson()).toJson(QJsonDocument::Compact)));
+    if (!CheckImageFile(request.file, image, reason))
+        return false;
+    *image = RomImage();
+    if (!CopyWithoutWaiting(request.file, copyPath, reason)) {
+        *reason = "cannot copy it for the units: " + *reason;
+        return false;
     }
-    return ExitUsage;
+    if (CheckImageFile(copyPath, image, reason))
+        return true;
+    *reason = "it changed while it was read: " + *reason;
+    return false;
+}
+
+// Nothing was sent to any unit; each still gets its record, saying why.
+int UnitsRun::refuse(UnitResult result, const QString &message, const QString &failedStep)
+{
+    PrintError(message);
+    for (const QString &port : qAsConst(request.ports)) {
+        UnitRecord unit = common;
+        unit.port = port;
+        unit.started = unit.finished = QDateTime::currentDateTimeUtc();
+        unit.result = result;
+        unit.failedStep = failedStep;
+        keepRecord(unit);
+        if (request.json)
+            PrintLine(stdout, QString::fromUtf8(CompactJson(RunOutput::recordEvent(unit))));
+    }
+    return result == UnitResult::Refused ? ExitUsage : exitStatus();
 }
 
 void UnitsRun::startUnits(const UnitJob &job)
 {
-    const qint64 boundMs = LongestRunMs(request.operation, common.image.frames, request.baud);
     for (const QString &port : qAsConst(request.ports)) {
         UnitJob unitJob = job;
         unitJob.port = port;
-        UnitRecord record = common;
-        record.port = port;
-        units.append(new UnitProcess(unitJob, record, boundMs));
+        UnitRecord unit = common;
+        unit.port = port;
+        units.append(new UnitProcess(unitJob, unit));
         units.last()->setParent(this);
     }
-    output = std::make_unique<RunOutput>(OutputMode(request), units);
+    output = std::make_unique<RunOutput>(RunOutput::modeFor(request.json), units);
     for (UnitProcess *unit : qAsConst(units)) {
         connect(unit, &UnitProcess::reported, output.get(), &RunOutput::showEvent);
         connect(unit, &UnitProcess::finished, this, [this, unit] { unitFinished(unit); });
     }
-    connect(&stopSignal, &StopSignal::stopRequested, this, &UnitsRun::stopRequested);
+    connect(&stopSignals, &StopSignals::stopRequested, this, &UnitsRun::stopRequested);
     running = units.size();
     for (UnitProcess *unit : qAsConst(units))
         unit->start();
@@ -119,42 +146,50 @@ void UnitsRun::unitFinished(UnitProcess *unit)
         untilAllEnded.quit();
 }
 
-// The first Ctrl-C lets each unit end at a safe point; a second one does not wait.
-void UnitsRun::stopRequested(int count)
+// The first stop lets each unit end at a safe point; a second one does not wait.
+void UnitsRun::stopRequested(StopSignals::Cause cause, int count)
 {
-    output->showStopping(count);
+    const QString name = StopSignals::name(cause);
+    output->showStopping(name, count);
     for (UnitProcess *unit : qAsConst(units)) {
         if (count == 1)
-            unit->stop();
+            unit->stop(name);
         else
-            unit->kill(Result::INTERRUPTED, "killed on a second Ctrl-C, perhaps in the middle of a frame");
+            unit->kill(UnitResult::Killed,
+                       QString("killed on a second stop after %1, perhaps in the middle of a frame").arg(name));
     }
 }
 
-void UnitsRun::keepRecord(const UnitRecord &record)
+void UnitsRun::keepRecord(const UnitRecord &unit)
 {
     QString problem;
-    if (request.recordPath.isEmpty() || AppendRecord(request.recordPath, record, &problem))
+    if (request.recordPath.isEmpty() || AppendRecord(&record, unit, &problem))
         return;
     PrintError(problem);
     recordLacksLines = true;
 }
 
+// A stop outweighs a record that lacks lines, which outweighs a failed unit.
 int UnitsRun::exitStatus() const
 {
-    bool interrupted = stopSignal.count() > 0;
-    bool allSucceeded = !recordLacksLines;
+    if (StopSignals::count() > 0)
+        return StopSignals::exitStatus(StopSignals::firstCause());
+    bool interrupted = false;
+    bool allSucceeded = true;
     for (const UnitProcess *unit : units) {
-        interrupted = interrupted || unit->record().result == Result::INTERRUPTED;
-        allSucceeded = allSucceeded && unit->record().result == Result::SUCCESS;
+        interrupted = interrupted || unit->record().result == UnitResult::Interrupted;
+        allSucceeded = allSucceeded && unit->record().result == UnitResult::Success;
     }
     if (interrupted)
-        return ExitInterrupted;
+        return StopSignals::exitStatus(StopSignals::Interrupt);
+    if (recordLacksLines)
+        return ExitRecordIncomplete;
     return allSucceeded ? ExitAllSucceeded : ExitSomeFailed;
 }
 
 int RunOnUnits(const CliRequest &request)
 {
+    KeepRunningWhenOutputCloses();
     UnitsRun run(request);
     return run.exec();
 }

@@ -7,7 +7,6 @@
 #include "rom/chunklayout.h"
 #include "rom/frameplan.h"
 #include "rom/romimage.h"
-#include "ui/operationstatus.h"
 
 namespace {
 
@@ -37,11 +36,13 @@ CommandResult Norvane::SendFlashApplication(const RomImage &image)
         return started;
 
     const QVector<PlannedFrame> frames = PlanFrames(image);
-    operationStatus->transferBegins(frames.size(), serialPort->baudRate());
-    for (const PlannedFrame &frame : frames) {
+    operationEvents.transferBegan(frames.size(), serialPort->baudRate());
+    for (int taken = 0; taken < frames.size(); ++taken) {
+        const PlannedFrame &frame = frames.at(taken);
         const CommandResult sent = SendChunk(FrameDataArea(image, frame), frame.type, frame.percentage);
         if (sent != Success)
             return sent;
+        operationEvents.frameTaken(taken + 1, frames.size());
     }
     // A refusal of an earlier frame that came while the last one went out.
     if (!heldRefusal.isEmpty())
@@ -69,7 +70,6 @@ CommandResult Norvane::SendChunk(const QByteArray &dataArea, FrameType type, int
         return FlashApplicationFailed;
     }
     QMessageLogger().debug("Flashed a chunk successfully");
-    operationStatus->frameTaken();
     UpdateProgressLine(percentage);
     return Success;
 }

@@ -14,41 +14,12 @@
 #include "app/version.h"
 #include "ecusimulator.h"
 #include "sampleimage.h"
+#include "support/clirun.h"
 
 namespace {
 
 constexpr quint32 ADDRESS = 0x80000;
-// Two 20 s response waits, the fixed waits and a loaded machine.
-constexpr int RUN_BOUND_MS = 90000;
-
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList &arguments)
-{
-    QProcess cli;
-    cli.start(VARNHOLT_CLI, arguments);
-    if (!cli.waitForFinished(RUN_BOUND_MS))
-        return {-1, QString(), "varnholt-cli did not end within 90 s"};
-    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
-            QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
-}
-
-QVector<QJsonObject> RecordLines(const QString &path)
-{
-    QFile file(path);
-    QVector<QJsonObject> lines;
-    if (!file.open(QIODevice::ReadOnly))
-        return lines;
-    const QByteArray text = file.readAll();
-    for (const QByteArray &line : text.split('\n'))
-        if (!line.isEmpty())
-            lines.append(QJsonDocument::fromJson(line).object());
-    return text.endsWith('\n') ? lines : QVector<QJsonObject>();
-}
+constexpr int RUN_BOUND_MS = CLI_RUN_BOUND_MS;
 
 QDateTime RecordTime(const QJsonValue &value)
 {
@@ -188,9 +159,22 @@ void TestCli::failingUnitsLeaveTheOthersAlone()
     QCOMPARE(record.size(), 4);
     // --json ends with one object a unit, in the order of the ports, laid out like the record.
     const QStringList out = run.out.trimmed().split('\n');
+    // Every line an event; a unit's status only when it changes, never empty.
+    QHash<QString, QString> statuses;
+    for (const QString &line : out) {
+        const QJsonObject event = QJsonDocument::fromJson(line.toUtf8()).object();
+        QVERIFY2(!event.value("event").toString().isEmpty(), qPrintable(line));
+        if (event.value("event").toString() != "status")
+            continue;
+        QString &status = statuses[event.value("port").toString()];
+        QVERIFY2(!event.value("text").toString().isEmpty() && event.value("text").toString() != status,
+                 qPrintable(line));
+        status = event.value("text").toString();
+    }
     QStringList ports;
     for (int i = 0; i < 4; ++i) {
-        const QJsonObject final = QJsonDocument::fromJson(out.at(out.size() - 4 + i).toUtf8()).object();
+        QJsonObject final = QJsonDocument::fromJson(out.at(out.size() - 4 + i).toUtf8()).object();
+        QCOMPARE(final.take("event").toString(), QString("record"));
         QVERIFY(record.contains(final));
         ports << final.value("port").toString();
     }
@@ -200,7 +184,8 @@ void TestCli::failingUnitsLeaveTheOthersAlone()
         if (port == good.portPath()) {
             CheckRecord(line, port, romPath, image, "success", QJsonValue());
         } else if (port == silent.portPath()) {
-            CheckRecord(line, port, romPath, image, "failed", "[Flash Hanlder] Erase failed");
+            CheckRecord(line, port, romPath, image, "failed",
+                        "Erase Application: Port read timed out / [Flash Hanlder] Erase failed");
             QCOMPARE(LogLine(line, 2), QString("error: Erase Application: Port read timed out"));
         } else {
             const QString reason = port == missing ? "No such file or directory" : "another program has the port open";
@@ -224,6 +209,8 @@ void TestCli::refusedBeforeAnyUnitIsTouched_data()
     QTest::newRow("a rate the window lacks")
         << QStringList{"erase", "--baud", "14400"} << "not one of the window's rates" << 0;
     QTest::newRow("the same port twice") << QStringList{"verify", "--port", "@first"} << "is named twice" << 0;
+    QTest::newRow("the same port under a link") << QStringList{"verify", "--port", "@link"} << "is named twice" << 0;
+    QTest::newRow("retries past the most") << QStringList{"erase", "--retries", "11"} << "--retries 11" << 0;
     QTest::newRow("an unknown option") << QStringList{"erase", "--force"} << "Unknown option 'force'" << 0;
     QTest::newRow("an unknown command") << QStringList{"program", "image.rom"} << "unknown command \"program\"" << 0;
 }
@@ -237,10 +224,13 @@ void TestCli::refusedBeforeAnyUnitIsTouched()
     EcuSimulator first, second;
     QVERIFY(first.start() && second.start());
     QFile::remove(recordPath);
+    QFile::remove(folder.filePath("link"));
+    QVERIFY(QFile::link(first.portPath(), folder.filePath("link")));
     for (QString &argument : arguments) {
         if (argument.endsWith(".rom") || argument.endsWith(".hex"))
             argument = folder.filePath(argument);
         argument.replace("@first", first.portPath());
+        argument.replace("@link", folder.filePath("link"));
     }
 
     const CliRun run = RunCli(
@@ -280,7 +270,13 @@ void TestCli::ctrlCStopsAfterTheFrameInFlight()
 
     const QVector<QJsonObject> record = RecordLines(recordPath);
     QCOMPARE(record.size(), 1);
-    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", "[Flash Hanlder] Flash failed");
+    const QString failedStep = record.first().value("failed_step").toString();
+    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", failedStep);
+    QVERIFY2(QRegularExpression("^Stopped on request: nothing more was sent, no reset \\(waiting for the transfer, "
+                                "after frame [1-4] of 4\\) / \\[Flash Hanlder\\] Flash failed \\(stopped by Ctrl-C\\)$")
+                 .match(failedStep)
+                 .hasMatch(),
+             qPrintable(failedStep));
     QCOMPARE(LogLine(record.first(), 2), QString("error: Stopped on request: nothing more was sent, no reset"));
 }
 
