@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include "connection/availableports.h"
-#include "connection/baudrates.h"
 #include "rom/imagesummary.h"
 #include "support/logpane.h"
 #include "support/modemlinerecorder.h"
@@ -41,22 +40,6 @@ qint32 LineSpeed(const QString &ptyPath)
     return read ? speeds.value(::cfgetospeed(&attributes), -1) : -1;
 }
 
-// The paragraph of a roff page that follows the line given, joined into one line.
-QString ManParagraphAfter(const QString &page, const QString &line)
-{
-    QStringList paragraph;
-    const QStringList lines = page.split('\n');
-    for (int at = lines.indexOf(line) + 1; at > 0 && at < lines.size() && !lines.at(at).startsWith('.'); ++at)
-        paragraph << lines.at(at);
-    return paragraph.join(' ');
-}
-
-QString SourceText(const QString &path)
-{
-    QFile file(QString(VARNHOLT_SOURCE_DIR) + "/" + path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 // The texts the status bar shows now, left to right.
 QStringList StatusBarShows(Norvane &window)
 {
@@ -83,7 +66,6 @@ private slots:
     void browse_data();
     void browse();
     void browseShowsTheImage();
-    void ratesComeFromOneTable();
 };
 
 void TestConnection::connectRequests_data()
@@ -95,10 +77,16 @@ void TestConnection::connectRequests_data()
     QTest::newRow("no port") << "" << "115200" << "Please choose port" << 0;
     QTest::newRow("1199") << "sim" << "1199" << "Please choose baud rate" << 0;
     QTest::newRow("1200") << "sim" << "1200" << "" << 1200;
-    QTest::newRow("1201 is not listed") << "sim" << "1201" << "Please choose baud rate" << 0;
-    QTest::newRow("4800") << "sim" << "4800" << "" << 4800;
+    QTest::newRow("1201 is not listed") << "sim"
+                                        << "1201"
+                                        << "Please choose baud rate" << 0;
+    QTest::newRow("4800") << "sim"
+                          << "4800"
+                          << "" << 4800;
     QTest::newRow("57600") << "sim" << "57600" << "" << 57600;
-    QTest::newRow("128000 is not listed") << "sim" << "128000" << "Please choose baud rate" << 0;
+    QTest::newRow("128000 is not listed") << "sim"
+                                          << "128000"
+                                          << "Please choose baud rate" << 0;
     QTest::newRow("port that does not open") << "/nonexistent/ttyUSB9" << "115200" << "Port Error" << 0;
 }
 
@@ -252,7 +240,9 @@ void TestConnection::browseShowsTheImage()
     bench.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
     QVERIFY2(summary->width() >= summary->fontMetrics().boundingRect(summary->text()).width(),
-             qPrintable(QString("%1 pixels for the summary, %2 needed").arg(summary->width()).arg(summary->fontMetrics().boundingRect(summary->text()).width())));
+             qPrintable(QString("%1 pixels for the summary, %2 needed")
+                            .arg(summary->width())
+                            .arg(summary->fontMetrics().boundingRect(summary->text()).width())));
     // What a menu sends when the pointer enters it, and a tooltip when it leaves.
     QStatusTipEvent emptyTip{QString()};
     QApplication::sendEvent(&bench.window, &emptyTip);
@@ -269,36 +259,6 @@ void TestConnection::browseShowsTheImage()
     QCOMPARE(StatusBarShows(bench.window), QStringList{"ROM file refused: line 3: wrong record checksum"});
     QCOMPARE(LogTexts(bench.window.progressTextEdit), QStringList({"Browse success", "Browse success"}));
     QVERIFY(bench.answerer.boxes().isEmpty());
-}
-
-// The window lists the table's rates and starts at its default; the manual and the command
-// line's page list the same.
-void TestConnection::ratesComeFromOneTable()
-{
-    QStringList texts;
-    QString defaultText;
-    for (const ListedBaudRate &row : BAUD_RATES) {
-        texts << row.text;
-        QCOMPARE(QString(row.text), QString::number(row.rate));
-        if (row.isDefault)
-            defaultText = row.text;
-    }
-    Norvane window;
-    QStringList listed;
-    for (int i = 0; i < window.baudrateComboBox->count(); ++i)
-        listed << window.baudrateComboBox->itemText(i);
-    QCOMPARE(listed, texts);
-    QCOMPARE(window.baudrateComboBox->currentText(), defaultText);
-    QCOMPARE(window.baudRate, defaultText.toInt());
-
-    const QString last = texts.takeLast();
-    const QString manual = SourceText("docs/manual.md");
-    const QString offered = "The list offers " + texts.join(", ") + " and " + last + "; " + defaultText
-        + " is chosen when the tool starts.";
-    QVERIFY2(manual.contains(offered), qPrintable("docs/manual.md does not say: " + offered));
-    const QString baud = ManParagraphAfter(SourceText("docs/man/varnholt-cli.1"), ".BI \\-\\-baud \" rate\"");
-    for (const QString &said : {"one of the window's, " + texts.join(", ") + " or " + last, defaultText + " (the default)"})
-        QVERIFY2(baud.contains(said), qPrintable("varnholt-cli(1) on --baud does not say: " + said + "\nbut: " + baud));
 }
 
 QTEST_MAIN(TestConnection)

@@ -57,7 +57,11 @@ Q_DECLARE_METATYPE(Outcome)
 // Every moment the window tells, one line each, and what the status bar then said; it asks
 // for a stop when a step begins.
 struct ToldMoments : OperationListener {
-    explicit ToldMoments(UnitBench &bench) : bench(bench) { bench.window.operationEvents.add(this); }
+    explicit ToldMoments(UnitBench &bench)
+        : bench(bench)
+    {
+        bench.window.operationEvents.add(this);
+    }
     ~ToldMoments() override { bench.window.operationEvents.remove(this); }
 
     UnitBench &bench;
@@ -211,28 +215,41 @@ void TestFlash::theWindowTellsWhereItStands_data()
     QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("status");
 
-    const QStringList whole = {"Flash", "jump", "erase", "transfer", "2 frames at 115200", "1 of 2", "2 of 2",
-                               "verify", "reset"};
+    const QStringList whole = {"Flash",  "jump",   "erase",  "transfer", "2 frames at 115200",
+                               "1 of 2", "2 of 2", "verify", "reset"};
     QTest::newRow("a whole Flash") << WindowDriver::Flash << UnitFaults() << "" << false << false << whole
-                                   << Outcome::Succeeded << "" << "" << "Flash succeeded · ";
-    QTest::newRow("a Verify with no image on the unit") << WindowDriver::Verify << UnitFaults() << "" << false << false
-        << QStringList{"Verify", "jump", "verify"} << Outcome::Failed << "[Verify Hanlder] Verify failed"
-        << "Verify Application: Received verify failure response" << "Verify failed at verify · ";
-    QTest::newRow("an Erase refused after a failed Verify") << WindowDriver::Erase
-        << UnitFaults{{0x12, Fault::answerStatus(0xF0)}} << "" << false << true << QStringList{"Erase", "jump", "erase"} << Outcome::Failed << "[Erase Hanlder] Erase failed"
-        << "Erase Application: Received erase failure response" << "Erase failed at erase · ";
-    QTest::newRow("a refused file touches nothing") << WindowDriver::Flash << UnitFaults() << "" << true << false
-        << QStringList{"Flash"} << Outcome::FileRefused << "[Flash Hanlder] Flash failed"
-        << "Flash Application: rom file open failed" << "ROM file refused: ";
-    QTest::newRow("a line lost at the last frame") << WindowDriver::Flash << UnitFaults{{0x16, Fault::lineHangUp()}}
-        << "" << false << false << QStringList(whole.mid(0, 6)) << Outcome::LineLost << "[Flash Hanlder] Flash failed"
-        << "Flash Application: Port read timed out" << "The line was lost (adapter unplugged?)";
-    QTest::newRow("a stop before the erase") << WindowDriver::Flash << UnitFaults() << "erase" << false << false
-        << QStringList(whole.mid(0, 3)) << Outcome::Stopped << "[Flash Hanlder] Erase failed"
-        << "Stopped on request: nothing more was sent, no reset" << "Flash stopped at erase · ";
+                                   << Outcome::Succeeded << ""
+                                   << ""
+                                   << "Flash succeeded · ";
+    QTest::newRow("a Verify with no image on the unit")
+        << WindowDriver::Verify << UnitFaults() << "" << false << false << QStringList{"Verify", "jump", "verify"}
+        << Outcome::Failed << "[Verify Hanlder] Verify failed"
+        << "Verify Application: Received verify failure response"
+        << "Verify failed at verify · ";
+    QTest::newRow("an Erase refused after a failed Verify")
+        << WindowDriver::Erase << UnitFaults{{0x12, Fault::answerStatus(0xF0)}} << "" << false << true
+        << QStringList{"Erase", "jump", "erase"} << Outcome::Failed << "[Erase Hanlder] Erase failed"
+        << "Erase Application: Received erase failure response"
+        << "Erase failed at erase · ";
+    QTest::newRow("a refused file touches nothing")
+        << WindowDriver::Flash << UnitFaults() << "" << true << false << QStringList{"Flash"} << Outcome::FileRefused
+        << "[Flash Hanlder] Flash failed"
+        << "Flash Application: rom file open failed"
+        << "ROM file refused: ";
+    QTest::newRow("a line lost at the last frame")
+        << WindowDriver::Flash << UnitFaults{{0x16, Fault::lineHangUp()}} << "" << false << false
+        << QStringList(whole.mid(0, 6)) << Outcome::LineLost << "[Flash Hanlder] Flash failed"
+        << "Flash Application: Port read timed out"
+        << "The line was lost (adapter unplugged?)";
+    QTest::newRow("a stop before the erase")
+        << WindowDriver::Flash << UnitFaults() << "erase" << false << false << QStringList(whole.mid(0, 3))
+        << Outcome::Stopped << "[Flash Hanlder] Erase failed"
+        << "Stopped on request: nothing more was sent, no reset"
+        << "Flash stopped at erase · ";
     QTest::newRow("a refused reset") << WindowDriver::Flash << UnitFaults{{0x14, Fault::answerStatus(0xF0)}} << ""
-        << false << false << whole << Outcome::Failed << "[Flash Hanlder] Reset failed"
-        << "Reset ECU: Received reset failure response" << "Flash failed at reset · ";
+                                     << false << false << whole << Outcome::Failed << "[Flash Hanlder] Reset failed"
+                                     << "Reset ECU: Received reset failure response"
+                                     << "Flash failed at reset · ";
 }
 
 void TestFlash::theWindowTellsWhereItStands()

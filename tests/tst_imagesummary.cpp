@@ -8,7 +8,8 @@
 class ZeroPages : public QIODevice
 {
 public:
-    explicit ZeroPages(int pages) : pages(pages)
+    explicit ZeroPages(int pages)
+        : pages(pages)
     {
         for (int address = 0; address < 0x10000; address += 16) {
             const quint8 sum = quint8(0x10 + (address >> 8) + (address & 0xFF));
@@ -31,8 +32,12 @@ protected:
             offset = 0;
             if (made < pages) {
                 const quint8 sum = quint8(0x02 + 0x04 + (made >> 8) + (made & 0xFF));
-                pending = QString(":02000004%1%2\n").arg(made, 4, 16, QChar('0')).arg(quint8(-sum), 2, 16, QChar('0'))
-                              .toUpper().toLatin1() + page;
+                pending = QString(":02000004%1%2\n")
+                              .arg(made, 4, 16, QChar('0'))
+                              .arg(quint8(-sum), 2, 16, QChar('0'))
+                              .toUpper()
+                              .toLatin1()
+                    + page;
             } else {
                 pending = ":00000001FF\n";
             }

@@ -9,9 +9,26 @@
 
 #include "app/norvane.h"
 #include "app/version.h"
+#include "connection/baudrates.h"
 #include "driver/modalanswerer.h"
 #include "sampleimage.h"
 #include "ui/myconnectbutton.h"
+
+// The paragraph of a roff page that follows the line given, joined into one line.
+QString ManParagraphAfter(const QString &page, const QString &line)
+{
+    QStringList paragraph;
+    const QStringList lines = page.split('\n');
+    for (int at = lines.indexOf(line) + 1; at > 0 && at < lines.size() && !lines.at(at).startsWith('.'); ++at)
+        paragraph << lines.at(at);
+    return paragraph.join(' ');
+}
+
+QString SourceText(const QString &path)
+{
+    QFile file(QString(VARNHOLT_SOURCE_DIR) + "/" + path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
 
 // The texts of the shown form that need more pixels than their widgets give them.
 QStringList Overflowing(Norvane &window)
@@ -63,6 +80,7 @@ private slots:
     void manualLookup();
     void saveLog_data();
     void saveLog();
+    void ratesComeFromOneTable();
 
 private:
     QList<QUrl> openedUrls;
@@ -227,6 +245,37 @@ void TestWindow::saveLog()
             .match(text);
     QVERIFY2(match.hasMatch(), qPrintable(text));
     QVERIFY2(match.captured(2) < match.captured(3), qPrintable(text));
+}
+
+// The window lists the table's rates and starts at its default; the manual and the command
+// line's page list the same.
+void TestWindow::ratesComeFromOneTable()
+{
+    QStringList texts;
+    QString defaultText;
+    for (const ListedBaudRate &row : BAUD_RATES) {
+        texts << row.text;
+        QCOMPARE(QString(row.text), QString::number(row.rate));
+        if (row.isDefault)
+            defaultText = row.text;
+    }
+    Norvane window;
+    QStringList listed;
+    for (int i = 0; i < window.baudrateComboBox->count(); ++i)
+        listed << window.baudrateComboBox->itemText(i);
+    QCOMPARE(listed, texts);
+    QCOMPARE(window.baudrateComboBox->currentText(), defaultText);
+    QCOMPARE(window.baudRate, defaultText.toInt());
+
+    const QString last = texts.takeLast();
+    const QString manual = SourceText("docs/manual.md");
+    const QString offered = "The list offers " + texts.join(", ") + " and " + last + "; " + defaultText
+        + " is chosen when the tool starts.";
+    QVERIFY2(manual.contains(offered), qPrintable("docs/manual.md does not say: " + offered));
+    const QString baud = ManParagraphAfter(SourceText("docs/man/varnholt-cli.1"), ".BI \\-\\-baud \" rate\"");
+    for (const QString &said :
+         {"one of the window's, " + texts.join(", ") + " or " + last, defaultText + " (the default)"})
+        QVERIFY2(baud.contains(said), qPrintable("varnholt-cli(1) on --baud does not say: " + said + "\nbut: " + baud));
 }
 
 QTEST_MAIN(TestWindow)

@@ -16,19 +16,15 @@ const char *const OPERATION_NAMES[] = {
 };
 
 const char *const STEP_NAMES[] = {
-    QT_TRANSLATE_NOOP("OperationStatus", "jump"),
-    QT_TRANSLATE_NOOP("OperationStatus", "erase"),
-    QT_TRANSLATE_NOOP("OperationStatus", "transfer"),
-    QT_TRANSLATE_NOOP("OperationStatus", "verify"),
+    QT_TRANSLATE_NOOP("OperationStatus", "jump"),     QT_TRANSLATE_NOOP("OperationStatus", "erase"),
+    QT_TRANSLATE_NOOP("OperationStatus", "transfer"), QT_TRANSLATE_NOOP("OperationStatus", "verify"),
     QT_TRANSLATE_NOOP("OperationStatus", "reset"),
 };
 
 // Short, to leave the image's summary its room; %1 is the step the operation was at.
 const char *const OUTCOME_TEXTS[] = {
-    QT_TRANSLATE_NOOP("OperationStatus", "succeeded"),
-    QT_TRANSLATE_NOOP("OperationStatus", "failed at %1"),
-    QT_TRANSLATE_NOOP("OperationStatus", "file refused"),
-    QT_TRANSLATE_NOOP("OperationStatus", "line lost at %1"),
+    QT_TRANSLATE_NOOP("OperationStatus", "succeeded"),     QT_TRANSLATE_NOOP("OperationStatus", "failed at %1"),
+    QT_TRANSLATE_NOOP("OperationStatus", "file refused"),  QT_TRANSLATE_NOOP("OperationStatus", "line lost at %1"),
     QT_TRANSLATE_NOOP("OperationStatus", "stopped at %1"),
 };
 
@@ -133,10 +129,7 @@ void OperationStatus::show()
     }
     const qint64 left =
         TransferTimeLeftMs(framesDone, frames, lastFrameMs, transferClock.elapsed() - lastFrameMs, baudRate);
-    showOperation(tr("Frame %1 of %2 · %3 left")
-                      .arg(qMin(framesDone + 1, frames))
-                      .arg(frames)
-                      .arg(DurationText(left)));
+    showOperation(tr("Frame %1 of %2 · %3 left").arg(qMin(framesDone + 1, frames)).arg(frames).arg(DurationText(left)));
 }
 
 void OperationStatus::showOperation(const QString &text)
