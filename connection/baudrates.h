@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <QtGlobal>
 
-#include <array>
 #include <iterator>
 
 // A rate the window lists, and the command line takes: the line runs at exactly that rate.
@@ -32,14 +31,7 @@ QString BaudRateListText(const QString &lastJoiner);
 // The help of the command line's --baud.
 QString BaudRateHelp();
 
-// The table as the command line's first version reads it.
-constexpr std::array<const char *, std::size(BAUD_RATES)> TextsOfBaudRates()
-{
-    std::array<const char *, std::size(BAUD_RATES)> texts{};
-    for (std::size_t row = 0; row < texts.size(); ++row)
-        texts[row] = BAUD_RATES[row].text;
-    return texts;
-}
+// The row of the rate the window and the command line start with.
 constexpr int DefaultRowOfBaudRates()
 {
     for (std::size_t row = 0; row < std::size(BAUD_RATES); ++row)
@@ -47,7 +39,6 @@ constexpr int DefaultRowOfBaudRates()
             return int(row);
     return -1;
 }
-inline constexpr std::array<const char *, std::size(BAUD_RATES)> BAUD_RATE_TEXTS = TextsOfBaudRates();
 constexpr int DEFAULT_BAUD_RATE_INDEX = DefaultRowOfBaudRates();
 static_assert(DEFAULT_BAUD_RATE_INDEX >= 0, "one listed rate is the default");
 
