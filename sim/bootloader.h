@@ -30,10 +30,10 @@ private:
     quint8 handleCommand(quint8 code);
     quint8 handleData(const QByteArray &frame);
 
-    State m_state = State::Application;
-    SparseMemory m_memory;
-    bool m_imageWritten = false;
-    bool m_lastFrameWasEnd = false;
+    State currentState = State::Application;
+    SparseMemory storedMemory;
+    bool imageWritten = false;
+    bool lastFrameWasEnd = false;
 };
 
 #endif // BOOTLOADER_H

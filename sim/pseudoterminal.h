@@ -30,9 +30,9 @@ public:
     int slaveBaudRate() const;
 
 private:
-    int m_master = -1;
-    int m_heldSlave = -1;
-    QString m_slavePath;
+    int master = -1;
+    int heldSlave = -1;
+    QString slaveDevicePath;
 };
 
 #endif // PSEUDOTERMINAL_H

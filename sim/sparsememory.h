@@ -20,7 +20,7 @@ public:
 
 private:
     // Keyed by first address; the runs never overlap or touch.
-    QMap<quint64, QByteArray> m_runs;
+    QMap<quint64, QByteArray> runs;
 };
 
 #endif // SPARSEMEMORY_H
