@@ -8,7 +8,7 @@ using namespace WireFormat;
 
 quint8 Bootloader::handle(const QByteArray &frame)
 {
-    if (!hasValidChecksum(frame))
+    if (!HasValidChecksum(frame))
         return BadChecksum;
     if (quint8(frame.at(2)) == DataKind)
         return handleData(frame);
@@ -27,7 +27,7 @@ const SparseMemory &Bootloader::memory() const
 
 quint8 Bootloader::handleCommand(quint8 code)
 {
-    const quint8 positive = positiveStatus(code);
+    const quint8 positive = PositiveStatus(code);
     if (positive == 0 || code == FlashApplication || code == FlashApplicationEnd)
         return UnknownCommand;
     if (code == JumpToBootloader) {
@@ -73,5 +73,5 @@ quint8 Bootloader::handleData(const QByteArray &frame)
     // An End frame closes the image, as a strict bootloader would.
     if (lastFrameWasEnd)
         currentState = State::Bootloader;
-    return positiveStatus(code);
+    return PositiveStatus(code);
 }

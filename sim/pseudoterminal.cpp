@@ -9,7 +9,7 @@
 
 namespace {
 
-bool makeRaw(int descriptor)
+bool MakeRaw(int descriptor)
 {
     termios settings{};
     if (::tcgetattr(descriptor, &settings) != 0)
@@ -32,7 +32,7 @@ const Speed STANDARD_SPEEDS[] = {
     {B2000000, 2000000}, {B2500000, 2500000}, {B3000000, 3000000}, {B3500000, 3500000}, {B4000000, 4000000},
 };
 
-QString systemError(const char *step)
+QString SystemError(const char *step)
 {
     return QStringLiteral("%1: %2").arg(QLatin1String(step), qt_error_string(errno));
 }
@@ -49,21 +49,21 @@ bool PseudoTerminal::open(QString *errorString)
     close();
     master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0) {
-        *errorString = systemError("posix_openpt");
+        *errorString = SystemError("posix_openpt");
         return false;
     }
     char name[128];
     if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || ::ptsname_r(master, name, sizeof name) != 0) {
-        *errorString = systemError("pseudo-terminal slave");
+        *errorString = SystemError("pseudo-terminal slave");
         close();
         return false;
     }
     // The slave starts in canonical mode with echo, which would bounce answers back to us
     // and translate bytes before the tool has set its own line settings.
     heldSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (heldSlave < 0 || !makeRaw(heldSlave) || !makeRaw(master)
+    if (heldSlave < 0 || !MakeRaw(heldSlave) || !MakeRaw(master)
         || ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK) != 0) {
-        *errorString = systemError("raw mode");
+        *errorString = SystemError("raw mode");
         close();
         return false;
     }

@@ -21,7 +21,7 @@ constexpr int WriteStallMs = 2000;
 constexpr std::chrono::milliseconds AnswerTakeLimit(1000);
 constexpr std::chrono::milliseconds AnswerTakePoll(5);
 
-qint64 steadyMs(EcuSimulator::Clock::time_point at)
+qint64 SteadyMs(EcuSimulator::Clock::time_point at)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
 }
@@ -111,7 +111,7 @@ void EcuSimulator::handleFrame(const QByteArray &frame, Clock::time_point arrive
         if (fault.copyAfterMs >= 0 && fault.copiedAnswers > 0 && --commandFaults[code].copiedAnswers == 0)
             commandFaults[code].copyAfterMs = -1;
         answered = fault.answeredStatus(judged);
-        receivedFrames.append({steadyMs(arrivedAt), code, frame, hasValidChecksum(frame), answered});
+        receivedFrames.append({SteadyMs(arrivedAt), code, frame, HasValidChecksum(frame), answered});
         if (framesUntilHangUp > 0 && --framesUntilHangUp == 0) {
             hangUpAfterAnswer = true;
             framesUntilHangUp = -1;

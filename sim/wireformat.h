@@ -34,18 +34,18 @@ constexpr int DataImageOffset = 8;
 constexpr int DataImageSize = 16384;
 
 // 00 00, then the high and low byte of the negated byte sum, modulo 65536.
-QByteArray checksumField(const char *bytes, int count);
+QByteArray ChecksumField(const char *bytes, int count);
 
 // Whether the last four bytes of a frame are the checksum field of the bytes before them.
-bool hasValidChecksum(const QByteArray &frame);
+bool HasValidChecksum(const QByteArray &frame);
 
 // Bytes 0..2 carry nothing for the tool; this unit sends zeros there.
-QByteArray responseFrame(quint8 status);
+QByteArray ResponseFrame(quint8 status);
 
 // What the command frame of that code answers when it succeeds; 0 for an unknown code.
-quint8 positiveStatus(quint8 commandCode);
+quint8 PositiveStatus(quint8 commandCode);
 
-QString commandName(quint8 commandCode);
+QString CommandName(quint8 commandCode);
 
 } // namespace WireFormat
 
