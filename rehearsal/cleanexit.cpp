@@ -1,4 +1,4 @@
-#include "cleanexit.h"
+#include "rehearsal/cleanexit.h"
 
 #include <QTemporaryDir>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ecusimulator.h"
+#include "sim/ecusimulator.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "answerfault.h"
+#include "sim/answerfault.h"
 
-#include "wireformat.h"
+#include "sim/wireformat.h"
 
 AnswerFault AnswerFault::noAnswer()
 {

@@ -1,6 +1,6 @@
-#include "bootloader.h"
+#include "sim/bootloader.h"
 
-#include "wireformat.h"
+#include "sim/wireformat.h"
 
 #include <QtEndian>
 

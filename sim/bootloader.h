@@ -1,7 +1,7 @@
-#ifndef BOOTLOADER_H
-#define BOOTLOADER_H
+#ifndef SIM_BOOTLOADER_H
+#define SIM_BOOTLOADER_H
 
-#include "sparsememory.h"
+#include "sim/sparsememory.h"
 
 #include <QByteArray>
 
@@ -36,4 +36,4 @@ private:
     bool lastFrameWasEnd = false;
 };
 
-#endif // BOOTLOADER_H
+#endif // SIM_BOOTLOADER_H

@@ -1,6 +1,6 @@
-#include "ecusimulator.h"
+#include "sim/ecusimulator.h"
 
-#include "intelhexwriter.h"
+#include "sim/intelhexwriter.h"
 
 EcuSimulator::EcuSimulator() = default;
 

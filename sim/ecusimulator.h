@@ -1,12 +1,12 @@
-#ifndef ECUSIMULATOR_H
-#define ECUSIMULATOR_H
+#ifndef SIM_ECUSIMULATOR_H
+#define SIM_ECUSIMULATOR_H
 
-#include "answerfault.h"
-#include "bootloader.h"
-#include "framereader.h"
-#include "lineclock.h"
-#include "pseudoterminal.h"
-#include "wakepipe.h"
+#include "sim/answerfault.h"
+#include "sim/bootloader.h"
+#include "sim/framereader.h"
+#include "sim/lineclock.h"
+#include "sim/pseudoterminal.h"
+#include "sim/wakepipe.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -170,4 +170,4 @@ private:
     QVector<QPair<Clock::time_point, QByteArray>> scheduled;
 };
 
-#endif // ECUSIMULATOR_H
+#endif // SIM_ECUSIMULATOR_H

@@ -1,6 +1,6 @@
-#include "faultoptions.h"
+#include "sim/faultoptions.h"
 
-#include "ecusimulator.h"
+#include "sim/ecusimulator.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -72,8 +72,7 @@ FaultOptions::FaultOptions()
                         QStringLiteral("Answer the <n>th data frame with status F1, as noise would, and write "
                                        "nothing of it."),
                         QStringLiteral("n"))
-{
-}
+{ }
 
 void FaultOptions::addTo(QCommandLineParser &parser) const
 {

@@ -1,6 +1,6 @@
-#include "framereader.h"
+#include "sim/framereader.h"
 
-#include "wireformat.h"
+#include "sim/wireformat.h"
 
 using namespace WireFormat;
 

@@ -1,5 +1,5 @@
-#ifndef FRAMEREADER_H
-#define FRAMEREADER_H
+#ifndef SIM_FRAMEREADER_H
+#define SIM_FRAMEREADER_H
 
 #include <QByteArray>
 
@@ -31,4 +31,4 @@ private:
     qint64 consumed = 0;
 };
 
-#endif // FRAMEREADER_H
+#endif // SIM_FRAMEREADER_H

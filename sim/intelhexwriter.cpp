@@ -1,6 +1,6 @@
-#include "intelhexwriter.h"
+#include "sim/intelhexwriter.h"
 
-#include "sparsememory.h"
+#include "sim/sparsememory.h"
 
 #include <QBuffer>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "lineclock.h"
+#include "sim/lineclock.h"
 
 #include <algorithm>
 #include <cmath>

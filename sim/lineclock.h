@@ -1,5 +1,5 @@
-#ifndef LINECLOCK_H
-#define LINECLOCK_H
+#ifndef SIM_LINECLOCK_H
+#define SIM_LINECLOCK_H
 
 #include <QtGlobal>
 
@@ -36,4 +36,4 @@ private:
     Clock::time_point lineFreeAt;
 };
 
-#endif // LINECLOCK_H
+#endif // SIM_LINECLOCK_H

@@ -1,7 +1,7 @@
-#include "ecusimulator.h"
-#include "faultoptions.h"
-#include "samplefile.h"
-#include "wireformat.h"
+#include "sim/ecusimulator.h"
+#include "sim/faultoptions.h"
+#include "sim/samplefile.h"
+#include "sim/wireformat.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

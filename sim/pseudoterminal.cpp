@@ -1,4 +1,4 @@
-#include "pseudoterminal.h"
+#include "sim/pseudoterminal.h"
 
 #include <cerrno>
 #include <cstdlib>

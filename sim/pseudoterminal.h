@@ -1,5 +1,5 @@
-#ifndef PSEUDOTERMINAL_H
-#define PSEUDOTERMINAL_H
+#ifndef SIM_PSEUDOTERMINAL_H
+#define SIM_PSEUDOTERMINAL_H
 
 #include <QString>
 
@@ -35,4 +35,4 @@ private:
     QString slaveDevicePath;
 };
 
-#endif // PSEUDOTERMINAL_H
+#endif // SIM_PSEUDOTERMINAL_H

@@ -1,8 +1,8 @@
-#include "samplefile.h"
+#include "sim/samplefile.h"
 
-#include "intelhexwriter.h"
-#include "sampleimage.h"
-#include "sparsememory.h"
+#include "sim/intelhexwriter.h"
+#include "sim/sampleimage.h"
+#include "sim/sparsememory.h"
 
 #include "rom/imagesummary.h"
 #include "rom/romimage.h"

@@ -1,4 +1,4 @@
-#include "sparsememory.h"
+#include "sim/sparsememory.h"
 
 #include <iterator>
 

@@ -1,5 +1,5 @@
-#ifndef SPARSEMEMORY_H
-#define SPARSEMEMORY_H
+#ifndef SIM_SPARSEMEMORY_H
+#define SIM_SPARSEMEMORY_H
 
 #include <QByteArray>
 #include <QMap>
@@ -23,4 +23,4 @@ private:
     QMap<quint64, QByteArray> runs;
 };
 
-#endif // SPARSEMEMORY_H
+#endif // SIM_SPARSEMEMORY_H

@@ -1,8 +1,8 @@
 // The simulator's own thread: it reads the line, keeps the line's time, and answers.
 
-#include "ecusimulator.h"
+#include "sim/ecusimulator.h"
 
-#include "wireformat.h"
+#include "sim/wireformat.h"
 
 #include <algorithm>
 #include <cerrno>

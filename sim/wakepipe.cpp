@@ -1,4 +1,4 @@
-#include "wakepipe.h"
+#include "sim/wakepipe.h"
 
 #include <cerrno>
 #include <fcntl.h>

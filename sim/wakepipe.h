@@ -1,5 +1,5 @@
-#ifndef WAKEPIPE_H
-#define WAKEPIPE_H
+#ifndef SIM_WAKEPIPE_H
+#define SIM_WAKEPIPE_H
 
 #include <QString>
 
@@ -26,4 +26,4 @@ private:
     int writeEnd = -1;
 };
 
-#endif // WAKEPIPE_H
+#endif // SIM_WAKEPIPE_H

@@ -1,4 +1,4 @@
-#include "wireformat.h"
+#include "sim/wireformat.h"
 
 #include <QString>
 

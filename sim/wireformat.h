@@ -1,5 +1,5 @@
-#ifndef WIREFORMAT_H
-#define WIREFORMAT_H
+#ifndef SIM_WIREFORMAT_H
+#define SIM_WIREFORMAT_H
 
 #include <QByteArray>
 #include <QString>
@@ -49,4 +49,4 @@ QString CommandName(quint8 commandCode);
 
 } // namespace WireFormat
 
-#endif // WIREFORMAT_H
+#endif // SIM_WIREFORMAT_H

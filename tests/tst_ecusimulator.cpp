@@ -1,7 +1,7 @@
-#include "ecusimulator.h"
-#include "faultoptions.h"
-#include "lineclock.h"
 #include "protocol/bootprotocol.h"
+#include "sim/ecusimulator.h"
+#include "sim/faultoptions.h"
+#include "sim/lineclock.h"
 
 #include <QCommandLineParser>
 

@@ -10,7 +10,7 @@
 #include "app/norvane.h"
 #include "app/version.h"
 #include "driver/modalanswerer.h"
-#include "sampleimage.h"
+#include "sim/sampleimage.h"
 #include "ui/myconnectbutton.h"
 
 // The texts of the shown form that need more pixels than their widgets give them.
