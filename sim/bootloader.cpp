@@ -1,8 +1,8 @@
 #include "sim/bootloader.h"
 
-#include "sim/wireformat.h"
-
 #include <QtEndian>
+
+#include "sim/wireformat.h"
 
 using namespace WireFormat;
 

@@ -1,9 +1,9 @@
 #ifndef SIM_BOOTLOADER_H
 #define SIM_BOOTLOADER_H
 
-#include "sim/sparsememory.h"
-
 #include <QByteArray>
+
+#include "sim/sparsememory.h"
 
 // What the unit does with one well-formed request, and the status it answers. Knows
 // nothing of the line, timing or faults. States and failure statuses are described in

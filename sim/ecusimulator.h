@@ -1,13 +1,6 @@
 #ifndef SIM_ECUSIMULATOR_H
 #define SIM_ECUSIMULATOR_H
 
-#include "sim/answerfault.h"
-#include "sim/bootloader.h"
-#include "sim/framereader.h"
-#include "sim/lineclock.h"
-#include "sim/pseudoterminal.h"
-#include "sim/wakepipe.h"
-
 #include <QByteArray>
 #include <QHash>
 #include <QPair>
@@ -18,6 +11,13 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#include "sim/answerfault.h"
+#include "sim/bootloader.h"
+#include "sim/framereader.h"
+#include "sim/lineclock.h"
+#include "sim/pseudoterminal.h"
+#include "sim/wakepipe.h"
 
 // An ECU bootloader at the far end of a pseudo-terminal, played on a thread of its own.
 // The tool opens portPath() with QSerialPort as it would a real port.

@@ -1,9 +1,9 @@
 #include "sim/faultoptions.h"
 
-#include "sim/ecusimulator.h"
-
 #include <QCommandLineParser>
 #include <QStringList>
+
+#include "sim/ecusimulator.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "sim/intelhexwriter.h"
 
-#include "sim/sparsememory.h"
-
 #include <QBuffer>
 #include <QSaveFile>
 
 #include <algorithm>
+
+#include "sim/sparsememory.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 
 #include "sim/ecusimulator.h"
 
-#include "sim/wireformat.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <unistd.h>
+
+#include "sim/wireformat.h"
 
 using namespace WireFormat;
 
