@@ -6,7 +6,7 @@
 
 #include "app/norvane.h"
 #include "driver/windowdriver.h"
-#include "ecusimulator.h"
+#include "sim/ecusimulator.h"
 
 constexpr int BENCH_BAUD = 115200;
 constexpr quint32 BENCH_ADDRESS = 0x80000;

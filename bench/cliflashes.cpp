@@ -16,10 +16,10 @@
 #include <sys/times.h>
 #include <unistd.h>
 
-#include "benchsupport.h"
+#include "bench/benchsupport.h"
 #include "protocol/bootprotocol.h"
 #include "protocol/timings.h"
-#include "sampleimage.h"
+#include "sim/sampleimage.h"
 
 namespace {
 

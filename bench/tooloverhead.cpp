@@ -4,12 +4,12 @@
 #include <QSerialPort>
 #include <QtTest>
 
-#include "benchsupport.h"
+#include "bench/benchsupport.h"
 #include "connection/operationtexts.h"
 #include "protocol/timings.h"
 #include "rom/chunklayout.h"
 #include "rom/romimage.h"
-#include "sampleimage.h"
+#include "sim/sampleimage.h"
 #include "support/writewatch.h"
 
 namespace {

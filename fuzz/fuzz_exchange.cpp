@@ -5,12 +5,12 @@
 // the log says so; no request ever reaches the unit cut.
 
 #include "app/norvane.h"
-#include "driver/windowdriver.h"
 #include "connection/operationtexts.h"
-#include "ecusimulator.h"
-#include "fuzzsupport.h"
+#include "driver/windowdriver.h"
+#include "fuzz/fuzzsupport.h"
 #include "rom/romimage.h"
-#include "sampleimage.h"
+#include "sim/ecusimulator.h"
+#include "sim/sampleimage.h"
 #include "ui/myconnectbutton.h"
 
 #include <QApplication>

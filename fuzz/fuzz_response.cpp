@@ -1,7 +1,7 @@
 // The response check on any bytes, and a data frame built from the same bytes with a
 // length taken from them, in range or not.
 
-#include "fuzzsupport.h"
+#include "fuzz/fuzzsupport.h"
 #include "protocol/bootprotocol.h"
 
 #include <QByteArray>
@@ -29,10 +29,10 @@ void CheckResponse(const QByteArray &input)
         Expect(!valid);
         return;
     }
-    const quint16 negatedSum = static_cast<quint16>(
-        0x10000 - (ByteAt(input, 0) + ByteAt(input, 1) + ByteAt(input, 2) + ByteAt(input, 3)));
-    const bool fieldMatches = ByteAt(input, 4) == 0 && ByteAt(input, 5) == 0
-        && ByteAt(input, 6) == (negatedSum >> 8) && ByteAt(input, 7) == (negatedSum & 0xFF);
+    const quint16 negatedSum =
+        static_cast<quint16>(0x10000 - (ByteAt(input, 0) + ByteAt(input, 1) + ByteAt(input, 2) + ByteAt(input, 3)));
+    const bool fieldMatches = ByteAt(input, 4) == 0 && ByteAt(input, 5) == 0 && ByteAt(input, 6) == (negatedSum >> 8)
+        && ByteAt(input, 7) == (negatedSum & 0xFF);
     Expect(valid == fieldMatches);
 }
 
@@ -67,12 +67,11 @@ void CheckDataFrame(FrameType type, const QByteArray &input)
 
     Expect(frame.size() == DATA_FRAME_SIZE);
     const quint8 code = type == FlashApplicationEnd ? FLASH_APPLICATION_END_CODE : FLASH_APPLICATION_CODE;
-    Expect(ByteAt(frame, 0) == FRAME_START && ByteAt(frame, 1) == FRAME_ADDRESS
-           && ByteAt(frame, 2) == DATA_FRAME_KIND && ByteAt(frame, 3) == code);
+    Expect(ByteAt(frame, 0) == FRAME_START && ByteAt(frame, 1) == FRAME_ADDRESS && ByteAt(frame, 2) == DATA_FRAME_KIND
+           && ByteAt(frame, 3) == code);
     const auto *frameStart = reinterpret_cast<const quint8 *>(frame.constData());
     const quint8 *checksumField = frameStart + FRAME_HEADER_SIZE + DATA_AREA_SIZE;
-    Expect(std::all_of(frameStart + FRAME_HEADER_SIZE + length, checksumField,
-                       [](quint8 byte) { return byte == 0; }));
+    Expect(std::all_of(frameStart + FRAME_HEADER_SIZE + length, checksumField, [](quint8 byte) { return byte == 0; }));
     Expect(std::equal(source.begin(), source.begin() + length, frameStart + FRAME_HEADER_SIZE));
     const quint32 sum = std::accumulate(frameStart, checksumField, 0u);
     const quint32 field = qFromBigEndian<quint32>(checksumField);

@@ -3,12 +3,12 @@
 // the check, decides: the file is refused at the same line, or the unit ends up holding
 // exactly its data records.
 
-#include "bootloader.h"
-#include "fuzzsupport.h"
+#include "fuzz/fuzzsupport.h"
 #include "protocol/bootprotocol.h"
 #include "rom/frameplan.h"
 #include "rom/romimage.h"
-#include "sparsememory.h"
+#include "sim/bootloader.h"
+#include "sim/sparsememory.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -165,8 +165,7 @@ qint64 RefusedLine(const QString &reason)
 quint8 Send(Bootloader &unit, FrameType type, const QByteArray &dataArea = QByteArray())
 {
     BootProtocol protocol(type);
-    return unit.handle(protocol.PrepareFrame(reinterpret_cast<const quint8 *>(dataArea.constData()),
-                                             dataArea.size()));
+    return unit.handle(protocol.PrepareFrame(reinterpret_cast<const quint8 *>(dataArea.constData()), dataArea.size()));
 }
 
 // The image goes to the unit as the window sends it; the unit must end up holding the

@@ -1,4 +1,4 @@
-#include "fuzzsupport.h"
+#include "fuzz/fuzzsupport.h"
 
 #include <QtGlobal>
 

@@ -1,11 +1,11 @@
-#include "cleanexit.h"
+#include "rehearsal/cleanexit.h"
 
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "ecusimulator.h"
+#include "sim/ecusimulator.h"
 
 CleanExit::CleanExit(QTemporaryDir &sampleFolder, EcuSimulator &unit)
     : sampleFolder(sampleFolder)

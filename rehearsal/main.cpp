@@ -1,6 +1,6 @@
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QComboBox>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
 #include <QSettings>
@@ -9,15 +9,15 @@
 #include <cstdio>
 
 #include "app/norvane.h"
-#include "cleanexit.h"
 #include "driver/failuresonly.h"
 #include "driver/windowdriver.h"
-#include "ecusimulator.h"
-#include "faultoptions.h"
+#include "rehearsal/cleanexit.h"
+#include "rehearsal/walkthrough.h"
 #include "rom/chunklayout.h"
 #include "rom/imagesummary.h"
-#include "sampleimage.h"
-#include "walkthrough.h"
+#include "sim/ecusimulator.h"
+#include "sim/faultoptions.h"
+#include "sim/sampleimage.h"
 
 namespace {
 
@@ -63,8 +63,9 @@ int ReadOptions(QApplication &application, QCommandLineParser &parser, FaultOpti
                                      "--silent, --fail and --hang-up-after make the unit fail as a real one can;\n"
                                      "--baud paces its line, and chooses that rate in the window.");
     parser.addHelpOption();
-    parser.addOption({"walkthrough", "Play connect, Flash, Verify and Erase by itself and keep "
-                                     "screenshots in <directory>; exit 0 only if all succeed.",
+    parser.addOption({"walkthrough",
+                      "Play connect, Flash, Verify and Erase by itself and keep "
+                      "screenshots in <directory>; exit 0 only if all succeed.",
                       "directory"});
     faults.addTo(parser);
     parser.process(application);
@@ -74,8 +75,9 @@ int ReadOptions(QApplication &application, QCommandLineParser &parser, FaultOpti
         return 2;
     }
     if (!parser.isSet("walkthrough") && DrawsOffscreen()) {
-        std::fprintf(stderr, "No display is available ($DISPLAY and $WAYLAND_DISPLAY are unset), so the window "
-                             "cannot be shown.\nTo rehearse without one: varnholt-rehearsal --walkthrough <directory>\n");
+        std::fprintf(stderr,
+                     "No display is available ($DISPLAY and $WAYLAND_DISPLAY are unset), so the window "
+                     "cannot be shown.\nTo rehearse without one: varnholt-rehearsal --walkthrough <directory>\n");
         return 2;
     }
     return -1;
@@ -132,8 +134,8 @@ int main(int argc, char *argv[])
     exit.onSignals();
 
     Norvane window;
-    std::printf("Simulated ECU on %s\nSample image (%d bytes at 0x%X): %s\n", qPrintable(unit.portPath()),
-                SAMPLE_SIZE, SAMPLE_ADDRESS, qPrintable(samplePath));
+    std::printf("Simulated ECU on %s\nSample image (%d bytes at 0x%X): %s\n", qPrintable(unit.portPath()), SAMPLE_SIZE,
+                SAMPLE_ADDRESS, qPrintable(samplePath));
     std::fflush(stdout);
     ShowOnUnit(window, unit, faults.baudRate());
     if (walkingThrough)

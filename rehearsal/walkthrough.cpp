@@ -1,4 +1,4 @@
-#include "walkthrough.h"
+#include "rehearsal/walkthrough.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "app/norvane.h"
-#include "ecusimulator.h"
+#include "sim/ecusimulator.h"
 
 namespace {
 
@@ -19,8 +19,8 @@ void Print(const QString &line)
 
 } // namespace
 
-Walkthrough::Walkthrough(Norvane &window, EcuSimulator &unit, const QString &samplePath,
-                         quint32 sampleAddress, const QByteArray &sample, const QDir &shots)
+Walkthrough::Walkthrough(Norvane &window, EcuSimulator &unit, const QString &samplePath, quint32 sampleAddress,
+                         const QByteArray &sample, const QDir &shots)
     : window(window)
     , driver(window)
     , unit(unit)
@@ -48,8 +48,7 @@ bool Walkthrough::run()
         ok = false;
     }
     if (ok)
-        Print(QString("The unit holds the image: %1 bytes at 0x%2 match")
-                  .arg(sample.size()).arg(sampleAddress, 0, 16));
+        Print(QString("The unit holds the image: %1 bytes at 0x%2 match").arg(sample.size()).arg(sampleAddress, 0, 16));
 
     begin("Verify");
     ok = operate(WindowDriver::Verify, "after-verify.png") && ok;

@@ -1,6 +1,6 @@
-#include "answerfault.h"
+#include "sim/answerfault.h"
 
-#include "wireformat.h"
+#include "sim/wireformat.h"
 
 AnswerFault AnswerFault::noAnswer()
 {
@@ -55,7 +55,7 @@ int AnswerFault::answeredStatus(quint8 judged) const
 
 QByteArray AnswerFault::answerBytes(quint8 status) const
 {
-    QByteArray answer = WireFormat::responseFrame(status);
+    QByteArray answer = WireFormat::ResponseFrame(status);
     if (wrongChecksum)
         answer[WireFormat::ResponseFrameSize - 1] = char(answer.at(WireFormat::ResponseFrameSize - 1) ^ 0x01);
     return answer + extraBytes;

@@ -1,5 +1,5 @@
-#ifndef ANSWERFAULT_H
-#define ANSWERFAULT_H
+#ifndef SIM_ANSWERFAULT_H
+#define SIM_ANSWERFAULT_H
 
 #include <QByteArray>
 #include <QVector>
@@ -7,23 +7,22 @@
 // How the unit's answer to one kind of request goes wrong on the line. The unit acts on the
 // request as usual; only what it sends changes.
 struct AnswerFault {
-    bool silent = false;         // no answer at all
-    int delayMs = 0;             // counted from the arrival of the request's last byte
-    QVector<int> pieces;         // answer in pieces of these sizes; the rest goes last
-    int gapMs = 0;               // pause between pieces
-    QByteArray extraBytes;       // sent right after the answer
-    bool wrongChecksum = false;  // last byte of the checksum field altered
-    int status = -1;             // status byte to send instead, -1 to keep it
-    bool hangUp = false;         // close the line instead of answering
-    QByteArray earlyBytes;       // sent as soon as the request is read, before it has arrived whole
-    int copyAfterMs = -1;        // the answer sent again this long after it; -1: once
-    int copiedAnswers = -1;      // how many answers get that copy, the first ones; -1: all
+    bool silent = false;        // no answer at all
+    int delayMs = 0;            // counted from the arrival of the request's last byte
+    QVector<int> pieces;        // answer in pieces of these sizes; the rest goes last
+    int gapMs = 0;              // pause between pieces
+    QByteArray extraBytes;      // sent right after the answer
+    bool wrongChecksum = false; // last byte of the checksum field altered
+    int status = -1;            // status byte to send instead, -1 to keep it
+    bool hangUp = false;        // close the line instead of answering
+    QByteArray earlyBytes;      // sent as soon as the request is read, before it has arrived whole
+    int copyAfterMs = -1;       // the answer sent again this long after it; -1: once
+    int copiedAnswers = -1;     // how many answers get that copy, the first ones; -1: all
 
     static AnswerFault noAnswer();
     static AnswerFault answerStatus(int status);
     // Trailing bytes follow the answer, in its last piece.
-    static AnswerFault answerInPieces(const QVector<int> &sizes, int gapMs,
-                                      const QByteArray &trailing = QByteArray());
+    static AnswerFault answerInPieces(const QVector<int> &sizes, int gapMs, const QByteArray &trailing = QByteArray());
     static AnswerFault corruptChecksum();
     static AnswerFault lineHangUp();
     static AnswerFault answerTwice(int copyAfterMs);
@@ -36,4 +35,4 @@ struct AnswerFault {
     QVector<QByteArray> answerPieces(const QByteArray &answer) const;
 };
 
-#endif // ANSWERFAULT_H
+#endif // SIM_ANSWERFAULT_H

@@ -1,14 +1,14 @@
-#include "bootloader.h"
-
-#include "wireformat.h"
+#include "sim/bootloader.h"
 
 #include <QtEndian>
+
+#include "sim/wireformat.h"
 
 using namespace WireFormat;
 
 quint8 Bootloader::handle(const QByteArray &frame)
 {
-    if (!hasValidChecksum(frame))
+    if (!HasValidChecksum(frame))
         return BadChecksum;
     if (quint8(frame.at(2)) == DataKind)
         return handleData(frame);
@@ -17,44 +17,44 @@ quint8 Bootloader::handle(const QByteArray &frame)
 
 Bootloader::State Bootloader::state() const
 {
-    return m_state;
+    return currentState;
 }
 
 const SparseMemory &Bootloader::memory() const
 {
-    return m_memory;
+    return storedMemory;
 }
 
 quint8 Bootloader::handleCommand(quint8 code)
 {
-    const quint8 positive = positiveStatus(code);
+    const quint8 positive = PositiveStatus(code);
     if (positive == 0 || code == FlashApplication || code == FlashApplicationEnd)
         return UnknownCommand;
     if (code == JumpToBootloader) {
-        m_state = State::Bootloader;
+        currentState = State::Bootloader;
         return positive;
     }
-    if (m_state == State::Application)
+    if (currentState == State::Application)
         return RefusedInThisState;
 
     switch (code) {
     case EraseApplication:
-        m_memory.clear();
-        m_imageWritten = false;
-        m_lastFrameWasEnd = false;
-        m_state = State::Bootloader;
+        storedMemory.clear();
+        imageWritten = false;
+        lastFrameWasEnd = false;
+        currentState = State::Bootloader;
         return positive;
     case FlashApplicationStart:
         // Flash is programmed only after an erase: a second session over written bytes
         // would need one first.
-        if (m_imageWritten)
+        if (imageWritten)
             return RefusedInThisState;
-        m_state = State::Programming;
+        currentState = State::Programming;
         return positive;
     case VerifyApplication:
-        return m_imageWritten && m_lastFrameWasEnd ? positive : quint8(VerifyFailed);
+        return imageWritten && lastFrameWasEnd ? positive : quint8(VerifyFailed);
     case ResetEcu:
-        m_state = State::Application;
+        currentState = State::Application;
         return positive;
     default:
         return UnknownCommand;
@@ -63,15 +63,15 @@ quint8 Bootloader::handleCommand(quint8 code)
 
 quint8 Bootloader::handleData(const QByteArray &frame)
 {
-    if (m_state != State::Programming)
+    if (currentState != State::Programming)
         return RefusedInThisState;
     const quint32 address = qFromLittleEndian<quint32>(frame.constData() + DataAddressOffset);
-    m_memory.write(address, frame.mid(DataImageOffset, DataImageSize));
-    m_imageWritten = true;
+    storedMemory.write(address, frame.mid(DataImageOffset, DataImageSize));
+    imageWritten = true;
     const quint8 code = quint8(frame.at(3));
-    m_lastFrameWasEnd = code == FlashApplicationEnd;
+    lastFrameWasEnd = code == FlashApplicationEnd;
     // An End frame closes the image, as a strict bootloader would.
-    if (m_lastFrameWasEnd)
-        m_state = State::Bootloader;
-    return positiveStatus(code);
+    if (lastFrameWasEnd)
+        currentState = State::Bootloader;
+    return PositiveStatus(code);
 }

@@ -1,9 +1,9 @@
-#ifndef BOOTLOADER_H
-#define BOOTLOADER_H
-
-#include "sparsememory.h"
+#ifndef SIM_BOOTLOADER_H
+#define SIM_BOOTLOADER_H
 
 #include <QByteArray>
+
+#include "sim/sparsememory.h"
 
 // What the unit does with one well-formed request, and the status it answers. Knows
 // nothing of the line, timing or faults. States and failure statuses are described in
@@ -30,10 +30,10 @@ private:
     quint8 handleCommand(quint8 code);
     quint8 handleData(const QByteArray &frame);
 
-    State m_state = State::Application;
-    SparseMemory m_memory;
-    bool m_imageWritten = false;
-    bool m_lastFrameWasEnd = false;
+    State currentState = State::Application;
+    SparseMemory storedMemory;
+    bool imageWritten = false;
+    bool lastFrameWasEnd = false;
 };
 
-#endif // BOOTLOADER_H
+#endif // SIM_BOOTLOADER_H

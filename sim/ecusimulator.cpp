@@ -1,6 +1,6 @@
-#include "ecusimulator.h"
+#include "sim/ecusimulator.h"
 
-#include "intelhexwriter.h"
+#include "sim/intelhexwriter.h"
 
 EcuSimulator::EcuSimulator() = default;
 
@@ -12,8 +12,8 @@ EcuSimulator::~EcuSimulator()
 bool EcuSimulator::start()
 {
     if (isLineOpen()) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_errorString = QStringLiteral("already running");
+        std::lock_guard<std::mutex> lock(mutex);
+        lastError = QStringLiteral("already running");
         return false;
     }
     stop();
@@ -21,100 +21,100 @@ bool EcuSimulator::start()
     QString error;
     bool opened;
     {
-        std::lock_guard<std::mutex> lineLock(m_lineMutex);
-        opened = m_line.open(&error);
+        std::lock_guard<std::mutex> lineLock(lineMutex);
+        opened = line.open(&error);
     }
-    if (opened && !m_wake.open(&error)) {
+    if (opened && !wakePipe.open(&error)) {
         closeLine();
         opened = false;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_errorString = error;
+    std::lock_guard<std::mutex> lock(mutex);
+    lastError = error;
     if (!opened)
         return false;
-    m_reader = FrameReader();
-    m_clock = LineClock();
-    m_scheduled.clear();
-    m_stopping = false;
-    m_portPath = m_line.slavePath();
-    m_thread = std::thread(&EcuSimulator::run, this);
+    reader = FrameReader();
+    lineClock = LineClock();
+    scheduled.clear();
+    stopping = false;
+    openedPortPath = line.slavePath();
+    thread = std::thread(&EcuSimulator::run, this);
     return true;
 }
 
 void EcuSimulator::stop()
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
     }
-    m_changed.notify_all();
-    m_wake.wake();
-    if (m_thread.joinable())
-        m_thread.join();
+    changed.notify_all();
+    wakePipe.wake();
+    if (thread.joinable())
+        thread.join();
     closeLine();
-    m_wake.close();
+    wakePipe.close();
 }
 
 bool EcuSimulator::isLineOpen() const
 {
-    std::lock_guard<std::mutex> lineLock(m_lineMutex);
-    return m_line.isOpen();
+    std::lock_guard<std::mutex> lineLock(lineMutex);
+    return line.isOpen();
 }
 
 QString EcuSimulator::portPath() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_portPath;
+    std::lock_guard<std::mutex> lock(mutex);
+    return openedPortPath;
 }
 
 QString EcuSimulator::errorString() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_errorString;
+    std::lock_guard<std::mutex> lock(mutex);
+    return lastError;
 }
 
 void EcuSimulator::setLineRate(int baud)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_baud = qMax(baud, RateOfThePort);
+    std::lock_guard<std::mutex> lock(mutex);
+    lineBaud = qMax(baud, RateOfThePort);
 }
 
 void EcuSimulator::setClockError(double percent)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_clockErrorPercent = percent;
+    std::lock_guard<std::mutex> lock(mutex);
+    clockErrorPercent = percent;
 }
 
 void EcuSimulator::refuseDataFrame(int n)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_dataFramesUntilRefusal = qMax(n, 0);
+    std::lock_guard<std::mutex> lock(mutex);
+    dataFramesUntilRefusal = qMax(n, 0);
 }
 
 void EcuSimulator::setCommandFault(quint8 commandCode, const Fault &fault)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_commandFaults.insert(commandCode, fault);
+    std::lock_guard<std::mutex> lock(mutex);
+    commandFaults.insert(commandCode, fault);
 }
 
 void EcuSimulator::clearFaults()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_commandFaults.clear();
-    m_framesUntilHangUp = -1;
-    m_dataFramesUntilRefusal = 0;
+    std::lock_guard<std::mutex> lock(mutex);
+    commandFaults.clear();
+    framesUntilHangUp = -1;
+    dataFramesUntilRefusal = 0;
 }
 
 void EcuSimulator::hangUpAfterFrames(int n)
 {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_framesUntilHangUp = qMax(n, 0);
+        std::lock_guard<std::mutex> lock(mutex);
+        framesUntilHangUp = qMax(n, 0);
     }
     if (n <= 0) {
         // Whatever the thread waits for, pacing included, it stops waiting.
-        m_changed.notify_all();
-        m_wake.wake();
+        changed.notify_all();
+        wakePipe.wake();
     }
 }
 
@@ -125,9 +125,9 @@ bool EcuSimulator::sendRaw(const QByteArray &bytes)
 
 QVector<EcuSimulator::ReceivedFrame> EcuSimulator::frames() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    // A copy that shares no array with m_frames, which the simulator's thread appends to.
-    QVector<ReceivedFrame> copy = m_frames;
+    std::lock_guard<std::mutex> lock(mutex);
+    // A copy that shares no array with receivedFrames, which the simulator's thread appends to.
+    QVector<ReceivedFrame> copy = receivedFrames;
     copy.detach();
     return copy;
 }
@@ -142,35 +142,34 @@ QByteArray EcuSimulator::receivedCommands() const
 
 bool EcuSimulator::waitForFrames(int count, int timeoutMs) const
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_frames.size() >= count; });
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return receivedFrames.size() >= count; });
 }
 
 qint64 EcuSimulator::skippedBytes() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_skippedBytes;
+    std::lock_guard<std::mutex> lock(mutex);
+    return skippedByteCount;
 }
 
 QByteArray EcuSimulator::memory(quint32 address, int length) const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bootloader.memory().read(address, length);
+    std::lock_guard<std::mutex> lock(mutex);
+    return bootloader.memory().read(address, length);
 }
 
 QVector<QPair<quint32, quint32>> EcuSimulator::writtenRanges() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bootloader.memory().writtenRanges();
+    std::lock_guard<std::mutex> lock(mutex);
+    return bootloader.memory().writtenRanges();
 }
 
 bool EcuSimulator::saveIntelHex(const QString &path, QString *errorString) const
 {
     SparseMemory snapshot;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        snapshot = m_bootloader.memory();
+        std::lock_guard<std::mutex> lock(mutex);
+        snapshot = bootloader.memory();
     }
     QString error;
     const bool saved = IntelHexWriter::save(snapshot, path, &error);
@@ -181,6 +180,6 @@ bool EcuSimulator::saveIntelHex(const QString &path, QString *errorString) const
 
 EcuSimulator::State EcuSimulator::state() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bootloader.state();
+    std::lock_guard<std::mutex> lock(mutex);
+    return bootloader.state();
 }

@@ -1,12 +1,5 @@
-#ifndef ECUSIMULATOR_H
-#define ECUSIMULATOR_H
-
-#include "answerfault.h"
-#include "bootloader.h"
-#include "framereader.h"
-#include "lineclock.h"
-#include "pseudoterminal.h"
-#include "wakepipe.h"
+#ifndef SIM_ECUSIMULATOR_H
+#define SIM_ECUSIMULATOR_H
 
 #include <QByteArray>
 #include <QHash>
@@ -18,6 +11,13 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#include "sim/answerfault.h"
+#include "sim/bootloader.h"
+#include "sim/framereader.h"
+#include "sim/lineclock.h"
+#include "sim/pseudoterminal.h"
+#include "sim/wakepipe.h"
 
 // An ECU bootloader at the far end of a pseudo-terminal, played on a thread of its own.
 // The tool opens portPath() with QSerialPort as it would a real port.
@@ -71,11 +71,11 @@ public:
     using Clock = LineClock::Clock;
 
     struct ReceivedFrame {
-        qint64 atMs;         // std::chrono::steady_clock, ms since its epoch, last byte
-        quint8 command;      // byte 3
+        qint64 atMs;    // std::chrono::steady_clock, ms since its epoch, last byte
+        quint8 command; // byte 3
         QByteArray bytes;
         bool checksumOk;
-        int answeredStatus;  // -1: no answer
+        int answeredStatus; // -1: no answer
     };
 
     // setLineRate() value: the rate the tool set on the line.
@@ -119,7 +119,7 @@ public:
     qint64 skippedBytes() const;
 
     QByteArray memory(quint32 address, int length) const;
-    QVector<QPair<quint32, quint32>> writtenRanges() const;  // (first address, length)
+    QVector<QPair<quint32, quint32>> writtenRanges() const; // (first address, length)
     bool saveIntelHex(const QString &path, QString *errorString = nullptr) const;
 
     State state() const;
@@ -142,32 +142,32 @@ private:
     void followLineRate();
     Fault faultFor(quint8 code) const;
 
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
-    std::atomic<bool> m_stopping{false};
-    Bootloader m_bootloader;
-    QVector<ReceivedFrame> m_frames;
-    QHash<quint8, Fault> m_commandFaults;
-    int m_framesUntilHangUp = -1;
-    int m_baud = RateOfThePort;
-    double m_clockErrorPercent = 0;
-    int m_dataFramesUntilRefusal = 0;
-    qint64 m_skippedBytes = 0;
-    QString m_portPath;
-    QString m_errorString;
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+    std::atomic<bool> stopping{false};
+    Bootloader bootloader;
+    QVector<ReceivedFrame> receivedFrames;
+    QHash<quint8, Fault> commandFaults;
+    int framesUntilHangUp = -1;
+    int lineBaud = RateOfThePort;
+    double clockErrorPercent = 0;
+    int dataFramesUntilRefusal = 0;
+    qint64 skippedByteCount = 0;
+    QString openedPortPath;
+    QString lastError;
 
-    // Writes to the line and its closing; never held together with m_mutex.
-    mutable std::mutex m_lineMutex;
-    PseudoTerminal m_line;
+    // Writes to the line and its closing; never held together with mutex.
+    mutable std::mutex lineMutex;
+    PseudoTerminal line;
 
-    std::thread m_thread;
-    WakePipe m_wake;
+    std::thread thread;
+    WakePipe wakePipe;
 
     // Used by the simulator's thread only.
-    FrameReader m_reader;
-    LineClock m_clock;
+    FrameReader reader;
+    LineClock lineClock;
     // Bytes to send later, by time; the unit goes on receiving and answering meanwhile.
-    QVector<QPair<Clock::time_point, QByteArray>> m_scheduled;
+    QVector<QPair<Clock::time_point, QByteArray>> scheduled;
 };
 
-#endif // ECUSIMULATOR_H
+#endif // SIM_ECUSIMULATOR_H

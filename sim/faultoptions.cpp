@@ -1,9 +1,9 @@
-#include "faultoptions.h"
-
-#include "ecusimulator.h"
+#include "sim/faultoptions.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
+
+#include "sim/ecusimulator.h"
 
 namespace {
 
@@ -72,8 +72,7 @@ FaultOptions::FaultOptions()
                         QStringLiteral("Answer the <n>th data frame with status F1, as noise would, and write "
                                        "nothing of it."),
                         QStringLiteral("n"))
-{
-}
+{ }
 
 void FaultOptions::addTo(QCommandLineParser &parser) const
 {

@@ -1,5 +1,5 @@
-#ifndef FAULTOPTIONS_H
-#define FAULTOPTIONS_H
+#ifndef SIM_FAULTOPTIONS_H
+#define SIM_FAULTOPTIONS_H
 
 #include <QCommandLineOption>
 #include <QPair>
@@ -44,4 +44,4 @@ private:
     int refusedFrame = 0;
 };
 
-#endif // FAULTOPTIONS_H
+#endif // SIM_FAULTOPTIONS_H

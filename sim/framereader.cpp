@@ -1,47 +1,47 @@
-#include "framereader.h"
+#include "sim/framereader.h"
 
-#include "wireformat.h"
+#include "sim/wireformat.h"
 
 using namespace WireFormat;
 
 void FrameReader::append(const QByteArray &bytes)
 {
-    m_buffer += bytes;
+    buffer += bytes;
 }
 
 QByteArray FrameReader::takeFrame()
 {
     for (;;) {
         const int size = announcedFrameSize();
-        if (size < 0 || m_buffer.size() < size)
+        if (size < 0 || buffer.size() < size)
             return QByteArray();
         if (size == 0) {
-            m_buffer.remove(0, 1);
-            ++m_skipped;
-            ++m_consumed;
+            buffer.remove(0, 1);
+            ++skipped;
+            ++consumed;
             continue;
         }
-        const QByteArray frame = m_buffer.left(size);
-        m_buffer.remove(0, size);
-        m_consumed += size;
+        const QByteArray frame = buffer.left(size);
+        buffer.remove(0, size);
+        consumed += size;
         return frame;
     }
 }
 
 qint64 FrameReader::skippedBytes() const
 {
-    return m_skipped;
+    return skipped;
 }
 
 qint64 FrameReader::consumedBytes() const
 {
-    return m_consumed;
+    return consumed;
 }
 
 int FrameReader::announcedFrameSize() const
 {
-    const int known = qMin(m_buffer.size(), HeaderSize);
-    const auto byteAt = [this](int i) { return static_cast<quint8>(m_buffer.at(i)); };
+    const int known = qMin(buffer.size(), HeaderSize);
+    const auto byteAt = [this](int i) { return static_cast<quint8>(buffer.at(i)); };
     if (known >= 1 && byteAt(0) != StartByte)
         return 0;
     if (known >= 2 && byteAt(1) != AddressByte)

@@ -1,5 +1,5 @@
-#ifndef FRAMEREADER_H
-#define FRAMEREADER_H
+#ifndef SIM_FRAMEREADER_H
+#define SIM_FRAMEREADER_H
 
 #include <QByteArray>
 
@@ -26,9 +26,9 @@ private:
     // still too short to tell.
     int announcedFrameSize() const;
 
-    QByteArray m_buffer;
-    qint64 m_skipped = 0;
-    qint64 m_consumed = 0;
+    QByteArray buffer;
+    qint64 skipped = 0;
+    qint64 consumed = 0;
 };
 
-#endif // FRAMEREADER_H
+#endif // SIM_FRAMEREADER_H

@@ -1,11 +1,11 @@
-#include "intelhexwriter.h"
-
-#include "sparsememory.h"
+#include "sim/intelhexwriter.h"
 
 #include <QBuffer>
 #include <QSaveFile>
 
 #include <algorithm>
+
+#include "sim/sparsememory.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ constexpr quint8 EndOfFileRecord = 0x01;
 constexpr quint8 ExtendedLinearAddressRecord = 0x04;
 constexpr quint64 PageSize = 0x10000;
 
-QByteArray record(quint8 type, quint16 offset, const QByteArray &data)
+QByteArray Record(quint8 type, quint16 offset, const QByteArray &data)
 {
     QByteArray bytes;
     bytes.append(char(data.size()));
@@ -48,25 +48,24 @@ void IntelHexWriter::write(const SparseMemory &memory, QIODevice *device, int re
         quint64 address = range.first;
         const quint64 end = address + range.second;
         while (address < end) {
-            const quint64 recordEnd = std::min({end, (address / recordLength + 1) * recordLength,
-                                                 (address / PageSize + 1) * PageSize});
+            const quint64 recordEnd =
+                std::min({end, (address / recordLength + 1) * recordLength, (address / PageSize + 1) * PageSize});
             const quint16 recordUpper = quint16(address >> 16);
             if (!upperKnown || recordUpper != upper) {
                 const char upperBytes[] = {char(recordUpper >> 8), char(recordUpper & 0xFF)};
-                device->write(record(ExtendedLinearAddressRecord, 0, QByteArray(upperBytes, 2)));
+                device->write(Record(ExtendedLinearAddressRecord, 0, QByteArray(upperBytes, 2)));
                 upper = recordUpper;
                 upperKnown = true;
             }
             device->write(
-                record(DataRecord, quint16(address & 0xFFFF), memory.read(quint32(address), int(recordEnd - address))));
+                Record(DataRecord, quint16(address & 0xFFFF), memory.read(quint32(address), int(recordEnd - address))));
             address = recordEnd;
         }
     }
-    device->write(record(EndOfFileRecord, 0, QByteArray()));
+    device->write(Record(EndOfFileRecord, 0, QByteArray()));
 }
 
-bool IntelHexWriter::save(const SparseMemory &memory, const QString &path, QString *errorString,
-                          int recordLength)
+bool IntelHexWriter::save(const SparseMemory &memory, const QString &path, QString *errorString, int recordLength)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {

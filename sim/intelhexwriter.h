@@ -1,5 +1,5 @@
-#ifndef INTELHEXWRITER_H
-#define INTELHEXWRITER_H
+#ifndef SIM_INTELHEXWRITER_H
+#define SIM_INTELHEXWRITER_H
 
 #include <QString>
 
@@ -23,4 +23,4 @@ private:
     static void write(const SparseMemory &memory, QIODevice *device, int recordLength);
 };
 
-#endif // INTELHEXWRITER_H
+#endif // SIM_INTELHEXWRITER_H

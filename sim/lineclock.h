@@ -1,5 +1,5 @@
-#ifndef LINECLOCK_H
-#define LINECLOCK_H
+#ifndef SIM_LINECLOCK_H
+#define SIM_LINECLOCK_H
 
 #include <QtGlobal>
 
@@ -28,12 +28,12 @@ public:
     Clock::time_point sendByte(Clock::time_point now);
 
 private:
-    Clock::duration m_byteTime = Clock::duration::zero();
-    qint64 m_received = 0;
-    qint64 m_batchStart = 0;
-    Clock::time_point m_batchArrival;
-    Clock::time_point m_lastArrival;
-    Clock::time_point m_lineFreeAt;
+    Clock::duration byteDuration = Clock::duration::zero();
+    qint64 received = 0;
+    qint64 batchStart = 0;
+    Clock::time_point batchArrival;
+    Clock::time_point lastArrival;
+    Clock::time_point lineFreeAt;
 };
 
-#endif // LINECLOCK_H
+#endif // SIM_LINECLOCK_H

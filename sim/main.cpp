@@ -1,7 +1,7 @@
-#include "ecusimulator.h"
-#include "faultoptions.h"
-#include "samplefile.h"
-#include "wireformat.h"
+#include "sim/ecusimulator.h"
+#include "sim/faultoptions.h"
+#include "sim/samplefile.h"
+#include "sim/wireformat.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,21 +14,20 @@
 
 namespace {
 
-qint64 steadyNowMs()
+qint64 SteadyNowMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-QString describe(const EcuSimulator::ReceivedFrame &frame, qint64 startMs)
+QString Describe(const EcuSimulator::ReceivedFrame &frame, qint64 startMs)
 {
     QString line = QStringLiteral("%1 s  %2 (0x%3)")
                        .arg((frame.atMs - startMs) / 1000.0, 0, 'f', 3)
-                       .arg(WireFormat::commandName(frame.command))
+                       .arg(WireFormat::CommandName(frame.command))
                        .arg(uint(frame.command), 2, 16, QLatin1Char('0'));
     if (frame.bytes.size() == WireFormat::DataFrameSize) {
-        const quint32 address =
-            qFromLittleEndian<quint32>(frame.bytes.constData() + WireFormat::DataAddressOffset);
+        const quint32 address = qFromLittleEndian<quint32>(frame.bytes.constData() + WireFormat::DataAddressOffset);
         line += QStringLiteral(" at 0x%1").arg(address, 8, 16, QLatin1Char('0'));
     }
     line += QStringLiteral(", %1 bytes, checksum %2, ")
@@ -41,7 +40,7 @@ QString describe(const EcuSimulator::ReceivedFrame &frame, qint64 startMs)
     return line;
 }
 
-void printLine(FILE *stream, const QString &line)
+void PrintLine(FILE *stream, const QString &line)
 {
     std::fprintf(stream, "%s\n", qPrintable(line));
     std::fflush(stream);
@@ -49,14 +48,14 @@ void printLine(FILE *stream, const QString &line)
 
 // Prints a line for every frame until the line closes or the program is interrupted;
 // returns how many frames it printed.
-int showFramesUntilStopped(EcuSimulator &simulator)
+int ShowFramesUntilStopped(EcuSimulator &simulator)
 {
-    const qint64 startMs = steadyNowMs();
+    const qint64 startMs = SteadyNowMs();
     int shown = 0;
     const auto showNewFrames = [&] {
         const auto frames = simulator.frames();
         for (; shown < frames.size(); ++shown)
-            printLine(stdout, describe(frames.at(shown), startMs));
+            PrintLine(stdout, Describe(frames.at(shown), startMs));
     };
     while (StopSignals::count() == 0 && simulator.isLineOpen()) {
         simulator.waitForFrames(shown + 1, 200);
@@ -67,30 +66,30 @@ int showFramesUntilStopped(EcuSimulator &simulator)
     return shown;
 }
 
-bool saveMemory(const EcuSimulator &simulator, const QString &path)
+bool SaveMemory(const EcuSimulator &simulator, const QString &path)
 {
     QString error;
     if (!simulator.saveIntelHex(path, &error)) {
-        printLine(stderr, QStringLiteral("ecu-sim: cannot save %1: %2").arg(path, error));
+        PrintLine(stderr, QStringLiteral("ecu-sim: cannot save %1: %2").arg(path, error));
         return false;
     }
-    printLine(stderr, QStringLiteral("ecu-sim: memory saved to %1").arg(path));
+    PrintLine(stderr, QStringLiteral("ecu-sim: memory saved to %1").arg(path));
     return true;
 }
 
 // --write-sample: the file is written and no unit starts.
-int writeSample(SampleFile &sample, const QCommandLineParser &parser)
+int WriteSample(SampleFile &sample, const QCommandLineParser &parser)
 {
     QString message;
     if (!sample.read(parser, &message)) {
-        printLine(stderr, QStringLiteral("ecu-sim: ") + message);
+        PrintLine(stderr, QStringLiteral("ecu-sim: ") + message);
         return 2;
     }
     if (!sample.write(&message)) {
-        printLine(stderr, QStringLiteral("ecu-sim: ") + message);
+        PrintLine(stderr, QStringLiteral("ecu-sim: ") + message);
         return 1;
     }
-    printLine(stdout, message);
+    PrintLine(stdout, message);
     return 0;
 }
 
@@ -102,14 +101,15 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("ecu-sim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Plays an ECU bootloader on a pseudo-terminal. Prints the port's path, for programs that\n"
-        "open a port by its path (the Varnholt window lists only the ports the system reports:\n"
-        "practise with it in varnholt-rehearsal, which takes the same options), then one line\n"
-        "for every frame received, until interrupted (Ctrl+C)."));
+    parser.setApplicationDescription(
+        QStringLiteral("Plays an ECU bootloader on a pseudo-terminal. Prints the port's path, for programs that\n"
+                       "open a port by its path (the Varnholt window lists only the ports the system reports:\n"
+                       "practise with it in varnholt-rehearsal, which takes the same options), then one line\n"
+                       "for every frame received, until interrupted (Ctrl+C)."));
     parser.addHelpOption();
     const QCommandLineOption saveHexOption(QStringLiteral("save-hex"),
-        QStringLiteral("On exit, save the written memory to <file> as Intel HEX."), QStringLiteral("file"));
+                                           QStringLiteral("On exit, save the written memory to <file> as Intel HEX."),
+                                           QStringLiteral("file"));
     parser.addOption(saveHexOption);
     FaultOptions faults;
     faults.addTo(parser);
@@ -117,11 +117,11 @@ int main(int argc, char *argv[])
     sample.addTo(parser);
     parser.process(app);
     if (sample.isRequested(parser))
-        return writeSample(sample, parser);
+        return WriteSample(sample, parser);
 
     QString error;
     if (!faults.read(parser, &error)) {
-        printLine(stderr, QStringLiteral("ecu-sim: ") + error);
+        PrintLine(stderr, QStringLiteral("ecu-sim: ") + error);
         return 2;
     }
     EcuSimulator simulator;
@@ -129,15 +129,15 @@ int main(int argc, char *argv[])
 
     const StopSignals stopSignals;
     if (!simulator.start()) {
-        printLine(stderr, QStringLiteral("ecu-sim: cannot open a pseudo-terminal: %1").arg(simulator.errorString()));
+        PrintLine(stderr, QStringLiteral("ecu-sim: cannot open a pseudo-terminal: %1").arg(simulator.errorString()));
         return 1;
     }
-    printLine(stdout, simulator.portPath());
-    const int shown = showFramesUntilStopped(simulator);
-    printLine(stderr, QStringLiteral("ecu-sim: %1 frames received, %2 bytes skipped")
-                          .arg(shown).arg(simulator.skippedBytes()));
+    PrintLine(stdout, simulator.portPath());
+    const int shown = ShowFramesUntilStopped(simulator);
+    PrintLine(stderr,
+              QStringLiteral("ecu-sim: %1 frames received, %2 bytes skipped").arg(shown).arg(simulator.skippedBytes()));
 
-    if (parser.isSet(saveHexOption) && !saveMemory(simulator, parser.value(saveHexOption)))
+    if (parser.isSet(saveHexOption) && !SaveMemory(simulator, parser.value(saveHexOption)))
         return 1;
     return 0;
 }

@@ -1,5 +1,5 @@
-#ifndef PSEUDOTERMINAL_H
-#define PSEUDOTERMINAL_H
+#ifndef SIM_PSEUDOTERMINAL_H
+#define SIM_PSEUDOTERMINAL_H
 
 #include <QString>
 
@@ -30,9 +30,9 @@ public:
     int slaveBaudRate() const;
 
 private:
-    int m_master = -1;
-    int m_heldSlave = -1;
-    QString m_slavePath;
+    int master = -1;
+    int heldSlave = -1;
+    QString slaveDevicePath;
 };
 
-#endif // PSEUDOTERMINAL_H
+#endif // SIM_PSEUDOTERMINAL_H

@@ -1,13 +1,12 @@
-#include "samplefile.h"
+#include "sim/samplefile.h"
 
-#include "intelhexwriter.h"
-#include "sampleimage.h"
-#include "sparsememory.h"
+#include <QCommandLineParser>
 
 #include "rom/imagesummary.h"
 #include "rom/romimage.h"
-
-#include <QCommandLineParser>
+#include "sim/intelhexwriter.h"
+#include "sim/sampleimage.h"
+#include "sim/sparsememory.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#ifndef SAMPLEFILE_H
-#define SAMPLEFILE_H
+#ifndef SIM_SAMPLEFILE_H
+#define SIM_SAMPLEFILE_H
 
 #include <QCommandLineOption>
 #include <QString>
@@ -29,4 +29,4 @@ private:
     quint64 address = 0;
 };
 
-#endif // SAMPLEFILE_H
+#endif // SIM_SAMPLEFILE_H

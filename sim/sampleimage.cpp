@@ -1,7 +1,7 @@
-#include "sampleimage.h"
+#include "sim/sampleimage.h"
 
-#include "intelhexwriter.h"
-#include "sparsememory.h"
+#include "sim/intelhexwriter.h"
+#include "sim/sparsememory.h"
 
 QByteArray SampleImage(int size, int seed)
 {

@@ -1,5 +1,5 @@
-#ifndef SAMPLEIMAGE_H
-#define SAMPLEIMAGE_H
+#ifndef SIM_SAMPLEIMAGE_H
+#define SIM_SAMPLEIMAGE_H
 
 #include <QByteArray>
 #include <QString>
@@ -11,4 +11,4 @@ QByteArray SampleImage(int size, int seed = 1);
 // memory, in data records of recordLength bytes.
 bool WriteRomFile(const QString &path, quint32 address, const QByteArray &image, int recordLength = 16);
 
-#endif // SAMPLEIMAGE_H
+#endif // SIM_SAMPLEIMAGE_H

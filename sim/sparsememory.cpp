@@ -1,4 +1,4 @@
-#include "sparsememory.h"
+#include "sim/sparsememory.h"
 
 #include <iterator>
 
@@ -13,8 +13,8 @@ void SparseMemory::write(quint32 address, const QByteArray &bytes)
     if (end <= start)
         return;
 
-    auto it = m_runs.lowerBound(start);
-    if (it != m_runs.begin()) {
+    auto it = runs.lowerBound(start);
+    if (it != runs.begin()) {
         auto before = std::prev(it);
         if (before.key() + quint64(before.value().size()) >= start)
             it = before;
@@ -25,10 +25,10 @@ void SparseMemory::write(quint32 address, const QByteArray &bytes)
     quint64 runStart = start;
     QByteArray run;
     QByteArray tail;
-    if (it != m_runs.end() && it.key() < start) {
+    if (it != runs.end() && it.key() < start) {
         runStart = it.key();
         run = std::move(it.value());
-        it = m_runs.erase(it);
+        it = runs.erase(it);
         const quint64 runEnd = runStart + quint64(run.size());
         if (runEnd > end) {
             tail = run.mid(int(end - runStart));
@@ -40,15 +40,15 @@ void SparseMemory::write(quint32 address, const QByteArray &bytes)
     run.append(tail);
 
     // Absorb the later runs that overlap or touch.
-    while (it != m_runs.end() && it.key() <= end) {
+    while (it != runs.end() && it.key() <= end) {
         const quint64 laterEnd = it.key() + quint64(it.value().size());
         if (laterEnd > end) {
             run.append(it.value().mid(int(end - it.key())));
             end = laterEnd;
         }
-        it = m_runs.erase(it);
+        it = runs.erase(it);
     }
-    m_runs.insert(runStart, run);
+    runs.insert(runStart, run);
 }
 
 QByteArray SparseMemory::read(quint32 address, int length) const
@@ -56,31 +56,30 @@ QByteArray SparseMemory::read(quint32 address, int length) const
     QByteArray result(qMax(length, 0), char(0xFF));
     const quint64 start = address;
     const quint64 end = start + quint64(result.size());
-    auto it = m_runs.upperBound(start);
-    if (it != m_runs.begin())
+    auto it = runs.upperBound(start);
+    if (it != runs.begin())
         --it;
-    for (; it != m_runs.end() && it.key() < end; ++it) {
+    for (; it != runs.end() && it.key() < end; ++it) {
         const quint64 runEnd = it.key() + quint64(it.value().size());
         const quint64 from = qMax(start, it.key());
         const quint64 to = qMin(end, runEnd);
         if (from >= to)
             continue;
-        result.replace(int(from - start), int(to - from),
-                       it.value().constData() + (from - it.key()), int(to - from));
+        result.replace(int(from - start), int(to - from), it.value().constData() + (from - it.key()), int(to - from));
     }
     return result;
 }
 
 void SparseMemory::clear()
 {
-    m_runs.clear();
+    runs.clear();
 }
 
 QVector<QPair<quint32, quint32>> SparseMemory::writtenRanges() const
 {
     QVector<QPair<quint32, quint32>> ranges;
-    ranges.reserve(m_runs.size());
-    for (auto it = m_runs.cbegin(); it != m_runs.cend(); ++it)
+    ranges.reserve(runs.size());
+    for (auto it = runs.cbegin(); it != runs.cend(); ++it)
         ranges.append({quint32(it.key()), quint32(it.value().size())});
     return ranges;
 }

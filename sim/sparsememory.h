@@ -1,5 +1,5 @@
-#ifndef SPARSEMEMORY_H
-#define SPARSEMEMORY_H
+#ifndef SIM_SPARSEMEMORY_H
+#define SIM_SPARSEMEMORY_H
 
 #include <QByteArray>
 #include <QMap>
@@ -20,7 +20,7 @@ public:
 
 private:
     // Keyed by first address; the runs never overlap or touch.
-    QMap<quint64, QByteArray> m_runs;
+    QMap<quint64, QByteArray> runs;
 };
 
-#endif // SPARSEMEMORY_H
+#endif // SIM_SPARSEMEMORY_H

@@ -1,13 +1,13 @@
 // The simulator's own thread: it reads the line, keeps the line's time, and answers.
 
-#include "ecusimulator.h"
-
-#include "wireformat.h"
+#include "sim/ecusimulator.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <unistd.h>
+
+#include "sim/wireformat.h"
 
 using namespace WireFormat;
 
@@ -21,7 +21,7 @@ constexpr int WriteStallMs = 2000;
 constexpr std::chrono::milliseconds AnswerTakeLimit(1000);
 constexpr std::chrono::milliseconds AnswerTakePoll(5);
 
-qint64 steadyMs(EcuSimulator::Clock::time_point at)
+qint64 SteadyMs(EcuSimulator::Clock::time_point at)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
 }
@@ -32,11 +32,11 @@ void EcuSimulator::run()
 {
     QByteArray buffer(ReadBufferSize, '\0');
     // Only this thread closes the line while it runs, so it reads the descriptor unlocked.
-    while (m_line.isOpen()) {
-        pollfd fds[2] = {{m_line.masterDescriptor(), POLLIN, 0}, {m_wake.readDescriptor(), POLLIN, 0}};
+    while (line.isOpen()) {
+        pollfd fds[2] = {{line.masterDescriptor(), POLLIN, 0}, {wakePipe.readDescriptor(), POLLIN, 0}};
         int timeoutMs = -1;
-        if (!m_scheduled.isEmpty()) {
-            const auto untilDue = m_scheduled.first().first - Clock::now();
+        if (!scheduled.isEmpty()) {
+            const auto untilDue = scheduled.first().first - Clock::now();
             timeoutMs = int(qMax<qint64>(0, std::chrono::ceil<std::chrono::milliseconds>(untilDue).count()));
         }
         if (::poll(fds, 2, timeoutMs) < 0) {
@@ -44,8 +44,8 @@ void EcuSimulator::run()
                 continue;
             break;
         }
-        m_wake.drain();
-        if (m_stopping)
+        wakePipe.drain();
+        if (stopping)
             break;
         if (hangUpDue()) {
             closeLine();
@@ -67,28 +67,28 @@ void EcuSimulator::run()
 
 bool EcuSimulator::hangUpDue()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_framesUntilHangUp != 0)
+    std::lock_guard<std::mutex> lock(mutex);
+    if (framesUntilHangUp != 0)
         return false;
-    m_framesUntilHangUp = -1;
+    framesUntilHangUp = -1;
     return true;
 }
 
 void EcuSimulator::receive(const QByteArray &bytes, Clock::time_point readAt)
 {
     followLineRate();
-    m_clock.receive(bytes.size(), readAt);
-    m_reader.append(bytes);
+    lineClock.receive(bytes.size(), readAt);
+    reader.append(bytes);
     for (;;) {
-        const qint64 skippedBefore = m_reader.skippedBytes();
-        const QByteArray frame = m_reader.takeFrame();
+        const qint64 skippedBefore = reader.skippedBytes();
+        const QByteArray frame = reader.takeFrame();
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_skippedBytes += m_reader.skippedBytes() - skippedBefore;
+            std::lock_guard<std::mutex> lock(mutex);
+            skippedByteCount += reader.skippedBytes() - skippedBefore;
         }
-        if (frame.isEmpty() || interrupted() || !m_line.isOpen())
+        if (frame.isEmpty() || interrupted() || !line.isOpen())
             return;
-        handleFrame(frame, m_clock.arrivalOf(m_reader.consumedBytes() - 1));
+        handleFrame(frame, lineClock.arrivalOf(reader.consumedBytes() - 1));
     }
 }
 
@@ -103,21 +103,21 @@ void EcuSimulator::handleFrame(const QByteArray &frame, Clock::time_point arrive
     int answered;
     bool hangUpAfterAnswer = false;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const bool refused = frame.size() == DataFrameSize && m_dataFramesUntilRefusal > 0
-            && --m_dataFramesUntilRefusal == 0;
-        const quint8 judged = refused ? quint8(Bootloader::BadChecksum) : m_bootloader.handle(frame);
-        fault = m_commandFaults.value(code);
-        if (fault.copyAfterMs >= 0 && fault.copiedAnswers > 0 && --m_commandFaults[code].copiedAnswers == 0)
-            m_commandFaults[code].copyAfterMs = -1;
+        std::lock_guard<std::mutex> lock(mutex);
+        const bool refused =
+            frame.size() == DataFrameSize && dataFramesUntilRefusal > 0 && --dataFramesUntilRefusal == 0;
+        const quint8 judged = refused ? quint8(Bootloader::BadChecksum) : bootloader.handle(frame);
+        fault = commandFaults.value(code);
+        if (fault.copyAfterMs >= 0 && fault.copiedAnswers > 0 && --commandFaults[code].copiedAnswers == 0)
+            commandFaults[code].copyAfterMs = -1;
         answered = fault.answeredStatus(judged);
-        m_frames.append({steadyMs(arrivedAt), code, frame, hasValidChecksum(frame), answered});
-        if (m_framesUntilHangUp > 0 && --m_framesUntilHangUp == 0) {
+        receivedFrames.append({SteadyMs(arrivedAt), code, frame, HasValidChecksum(frame), answered});
+        if (framesUntilHangUp > 0 && --framesUntilHangUp == 0) {
             hangUpAfterAnswer = true;
-            m_framesUntilHangUp = -1;
+            framesUntilHangUp = -1;
         }
     }
-    m_changed.notify_all();
+    changed.notify_all();
 
     if (fault.hangUp) {
         closeLine();
@@ -151,10 +151,10 @@ void EcuSimulator::sendAnswer(quint8 status, const Fault &fault, Clock::time_poi
 bool EcuSimulator::sendPaced(const QByteArray &bytes)
 {
     followLineRate();
-    if (m_clock.byteTime() == Clock::duration::zero())
+    if (lineClock.byteTime() == Clock::duration::zero())
         return writeToLine(bytes);
     for (char byte : bytes) {
-        if (!waitUntil(m_clock.sendByte(Clock::now())) || !writeToLine(QByteArray(1, byte)))
+        if (!waitUntil(lineClock.sendByte(Clock::now())) || !writeToLine(QByteArray(1, byte)))
             return false;
     }
     return true;
@@ -162,8 +162,8 @@ bool EcuSimulator::sendPaced(const QByteArray &bytes)
 
 bool EcuSimulator::writeToLine(const QByteArray &bytes)
 {
-    std::lock_guard<std::mutex> lineLock(m_lineMutex);
-    const int descriptor = m_line.masterDescriptor();
+    std::lock_guard<std::mutex> lineLock(lineMutex);
+    const int descriptor = line.masterDescriptor();
     if (descriptor < 0)
         return false;
     const char *next = bytes.constData();
@@ -179,7 +179,7 @@ bool EcuSimulator::writeToLine(const QByteArray &bytes)
             continue;
         if (written < 0 && errno == EAGAIN) {
             pollfd writable = {descriptor, POLLOUT, 0};
-            if (::poll(&writable, 1, WriteStallMs) > 0 && !m_stopping)
+            if (::poll(&writable, 1, WriteStallMs) > 0 && !stopping)
                 continue;
         }
         return false;
@@ -189,17 +189,17 @@ bool EcuSimulator::writeToLine(const QByteArray &bytes)
 
 void EcuSimulator::schedule(Clock::time_point at, const QByteArray &bytes)
 {
-    auto later = m_scheduled.begin();
-    while (later != m_scheduled.end() && later->first <= at)
+    auto later = scheduled.begin();
+    while (later != scheduled.end() && later->first <= at)
         ++later;
-    m_scheduled.insert(later, {at, bytes});
+    scheduled.insert(later, {at, bytes});
 }
 
 // Sends what is due by now; false if the line failed.
 bool EcuSimulator::sendScheduled(Clock::time_point now)
 {
-    while (!m_scheduled.isEmpty() && m_scheduled.first().first <= now) {
-        const QByteArray bytes = m_scheduled.takeFirst().second;
+    while (!scheduled.isEmpty() && scheduled.first().first <= now) {
+        const QByteArray bytes = scheduled.takeFirst().second;
         if (!sendPaced(bytes))
             return false;
     }
@@ -211,8 +211,8 @@ bool EcuSimulator::sendScheduled(Clock::time_point now)
 bool EcuSimulator::sleepUntil(Clock::time_point until)
 {
     for (;;) {
-        const bool sendFirst = !m_scheduled.isEmpty() && m_scheduled.first().first < until;
-        if (!waitUntil(sendFirst ? m_scheduled.first().first : until))
+        const bool sendFirst = !scheduled.isEmpty() && scheduled.first().first < until;
+        if (!waitUntil(sendFirst ? scheduled.first().first : until))
             return false;
         if (!sendFirst)
             return true;
@@ -223,21 +223,21 @@ bool EcuSimulator::sleepUntil(Clock::time_point until)
 
 bool EcuSimulator::waitUntil(Clock::time_point until)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait_until(lock, until, [this] { return m_stopping || m_framesUntilHangUp == 0; });
-    return !m_stopping && m_framesUntilHangUp != 0;
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait_until(lock, until, [this] { return stopping || framesUntilHangUp == 0; });
+    return !stopping && framesUntilHangUp != 0;
 }
 
 bool EcuSimulator::interrupted() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_stopping || m_framesUntilHangUp == 0;
+    std::lock_guard<std::mutex> lock(mutex);
+    return stopping || framesUntilHangUp == 0;
 }
 
 void EcuSimulator::closeLine()
 {
-    std::lock_guard<std::mutex> lineLock(m_lineMutex);
-    m_line.close();
+    std::lock_guard<std::mutex> lineLock(lineMutex);
+    line.close();
 }
 
 void EcuSimulator::waitUntilAnswerTaken()
@@ -247,7 +247,7 @@ void EcuSimulator::waitUntilAnswerTaken()
     do {
         if (!sleepUntil(Clock::now() + AnswerTakePoll))
             return;
-    } while (m_line.unreadBySlave() > 0 && Clock::now() < limit);
+    } while (line.unreadBySlave() > 0 && Clock::now() < limit);
 }
 
 void EcuSimulator::followLineRate()
@@ -255,15 +255,15 @@ void EcuSimulator::followLineRate()
     int baud;
     double errorPercent;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        baud = m_baud;
-        errorPercent = m_clockErrorPercent;
+        std::lock_guard<std::mutex> lock(mutex);
+        baud = lineBaud;
+        errorPercent = clockErrorPercent;
     }
-    m_clock.setRate(baud == RateOfThePort ? m_line.slaveBaudRate() : baud, errorPercent);
+    lineClock.setRate(baud == RateOfThePort ? line.slaveBaudRate() : baud, errorPercent);
 }
 
 EcuSimulator::Fault EcuSimulator::faultFor(quint8 code) const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_commandFaults.value(code);
+    std::lock_guard<std::mutex> lock(mutex);
+    return commandFaults.value(code);
 }

@@ -1,4 +1,4 @@
-#include "wakepipe.h"
+#include "sim/wakepipe.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -17,38 +17,36 @@ bool WakePipe::open(QString *errorString)
         *errorString = QStringLiteral("wake-up pipe: %1").arg(qt_error_string(errno));
         return false;
     }
-    m_read = ends[0];
-    m_write = ends[1];
+    readEnd = ends[0];
+    writeEnd = ends[1];
     return true;
 }
 
 void WakePipe::close()
 {
-    if (m_read >= 0)
-        ::close(m_read);
-    if (m_write >= 0)
-        ::close(m_write);
-    m_read = -1;
-    m_write = -1;
+    if (readEnd >= 0)
+        ::close(readEnd);
+    if (writeEnd >= 0)
+        ::close(writeEnd);
+    readEnd = -1;
+    writeEnd = -1;
 }
 
 int WakePipe::readDescriptor() const
 {
-    return m_read;
+    return readEnd;
 }
 
 void WakePipe::wake()
 {
-    if (m_write < 0)
+    if (writeEnd < 0)
         return;
     const char byte = 1;
-    while (::write(m_write, &byte, 1) < 0 && errno == EINTR) {
-    }
+    while (::write(writeEnd, &byte, 1) < 0 && errno == EINTR) { }
 }
 
 void WakePipe::drain()
 {
     char bytes[64];
-    while (m_read >= 0 && ::read(m_read, bytes, sizeof bytes) > 0) {
-    }
+    while (readEnd >= 0 && ::read(readEnd, bytes, sizeof bytes) > 0) { }
 }

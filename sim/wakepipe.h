@@ -1,5 +1,5 @@
-#ifndef WAKEPIPE_H
-#define WAKEPIPE_H
+#ifndef SIM_WAKEPIPE_H
+#define SIM_WAKEPIPE_H
 
 #include <QString>
 
@@ -22,8 +22,8 @@ public:
     void drain();
 
 private:
-    int m_read = -1;
-    int m_write = -1;
+    int readEnd = -1;
+    int writeEnd = -1;
 };
 
-#endif // WAKEPIPE_H
+#endif // SIM_WAKEPIPE_H

@@ -1,10 +1,10 @@
-#include "wireformat.h"
+#include "sim/wireformat.h"
 
 #include <QString>
 
 namespace WireFormat {
 
-QByteArray checksumField(const char *bytes, int count)
+QByteArray ChecksumField(const char *bytes, int count)
 {
     quint32 sum = 0;
     for (int i = 0; i < count; ++i)
@@ -16,23 +16,23 @@ QByteArray checksumField(const char *bytes, int count)
     return field;
 }
 
-bool hasValidChecksum(const QByteArray &frame)
+bool HasValidChecksum(const QByteArray &frame)
 {
     if (frame.size() < ChecksumFieldSize)
         return false;
     const int covered = frame.size() - ChecksumFieldSize;
-    return frame.mid(covered) == checksumField(frame.constData(), covered);
+    return frame.mid(covered) == ChecksumField(frame.constData(), covered);
 }
 
-QByteArray responseFrame(quint8 status)
+QByteArray ResponseFrame(quint8 status)
 {
     QByteArray frame(HeaderSize, '\0');
     frame[3] = static_cast<char>(status);
-    frame += checksumField(frame.constData(), HeaderSize);
+    frame += ChecksumField(frame.constData(), HeaderSize);
     return frame;
 }
 
-quint8 positiveStatus(quint8 commandCode)
+quint8 PositiveStatus(quint8 commandCode)
 {
     switch (commandCode) {
     case JumpToBootloader:
@@ -54,7 +54,7 @@ quint8 positiveStatus(quint8 commandCode)
     }
 }
 
-QString commandName(quint8 commandCode)
+QString CommandName(quint8 commandCode)
 {
     switch (commandCode) {
     case JumpToBootloader:

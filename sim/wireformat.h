@@ -1,5 +1,5 @@
-#ifndef WIREFORMAT_H
-#define WIREFORMAT_H
+#ifndef SIM_WIREFORMAT_H
+#define SIM_WIREFORMAT_H
 
 #include <QByteArray>
 #include <QString>
@@ -34,19 +34,19 @@ constexpr int DataImageOffset = 8;
 constexpr int DataImageSize = 16384;
 
 // 00 00, then the high and low byte of the negated byte sum, modulo 65536.
-QByteArray checksumField(const char *bytes, int count);
+QByteArray ChecksumField(const char *bytes, int count);
 
 // Whether the last four bytes of a frame are the checksum field of the bytes before them.
-bool hasValidChecksum(const QByteArray &frame);
+bool HasValidChecksum(const QByteArray &frame);
 
 // Bytes 0..2 carry nothing for the tool; this unit sends zeros there.
-QByteArray responseFrame(quint8 status);
+QByteArray ResponseFrame(quint8 status);
 
 // What the command frame of that code answers when it succeeds; 0 for an unknown code.
-quint8 positiveStatus(quint8 commandCode);
+quint8 PositiveStatus(quint8 commandCode);
 
-QString commandName(quint8 commandCode);
+QString CommandName(quint8 commandCode);
 
 } // namespace WireFormat
 
-#endif // WIREFORMAT_H
+#endif // SIM_WIREFORMAT_H

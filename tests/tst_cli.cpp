@@ -12,8 +12,8 @@
 #include <zlib.h>
 
 #include "app/version.h"
-#include "ecusimulator.h"
-#include "sampleimage.h"
+#include "sim/ecusimulator.h"
+#include "sim/sampleimage.h"
 #include "support/clirun.h"
 
 namespace {

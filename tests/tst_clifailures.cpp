@@ -5,8 +5,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "ecusimulator.h"
-#include "sampleimage.h"
+#include "sim/ecusimulator.h"
+#include "sim/sampleimage.h"
 #include "support/clirun.h"
 
 namespace {

@@ -1,7 +1,7 @@
-#include "ecusimulator.h"
-#include "faultoptions.h"
-#include "lineclock.h"
 #include "protocol/bootprotocol.h"
+#include "sim/ecusimulator.h"
+#include "sim/faultoptions.h"
+#include "sim/lineclock.h"
 
 #include <QCommandLineParser>
 
@@ -17,7 +17,7 @@ constexpr int Refused = 0xF0, VerifyFailed = 0xF4;
 
 // Built by the tool's codec, which its own test holds to the wire format byte by byte, so
 // that the simulator is not checked against its own encoder. Data frames carry 16 KiB.
-QByteArray request(FrameType type, quint32 address = 0)
+QByteArray Request(FrameType type, quint32 address = 0)
 {
     QByteArray data(4, '\0');
     qToLittleEndian(address, data.data());
@@ -87,10 +87,10 @@ int TestEcuSimulator::statusOf(const QByteArray &sent)
 
 void TestEcuSimulator::sessions_data()
 {
-    const QByteArray jump = request(JumpToBootloader), verify = request(VerifyApplication),
-                     erase = request(EraseApplication), start = request(FlashApplicationStart),
-                     reset = request(ResetECU), data = request(FlashApplication, 0x80000),
-                     end = request(FlashApplicationEnd, 0x84000);
+    const QByteArray jump = Request(JumpToBootloader), verify = Request(VerifyApplication),
+                     erase = Request(EraseApplication), start = Request(FlashApplicationStart),
+                     reset = Request(ResetECU), data = Request(FlashApplication, 0x80000),
+                     end = Request(FlashApplicationEnd, 0x84000);
     QTest::addColumn<QVector<Step>>("steps");
     QTest::addColumn<int>("finalState");
     QTest::newRow("refused until jumped")
@@ -122,7 +122,7 @@ void TestEcuSimulator::sessions()
 void TestEcuSimulator::noiseBeforeAFrameIsSkippedAndCounted()
 {
     const QByteArray noise = QByteArray::fromHex("0140070140FF2001");
-    QCOMPARE(statusOf(noise + request(JumpToBootloader)), 0x80);
+    QCOMPARE(statusOf(noise + Request(JumpToBootloader)), 0x80);
     QCOMPARE(sim->skippedBytes(), noise.size());
     QCOMPARE(sim->receivedCommands(), QByteArray::fromHex("10"));
 }
@@ -131,7 +131,7 @@ void TestEcuSimulator::hangUpNowCutsAFrameShort()
 {
     // At 1200 baud the data frame would take 137 s to arrive.
     sim->setLineRate(1200);
-    port->write(request(FlashApplication, 0x80000));
+    port->write(Request(FlashApplication, 0x80000));
     QVERIFY(port->waitForBytesWritten(3000));
     QTest::qWait(200);
     sim->hangUpAfterFrames(0);
@@ -174,18 +174,19 @@ void TestEcuSimulator::faultOptions_data()
     QTest::addColumn<QVector<int>>("answers");
 
     const QVector<int> session = {0x80, 0x82, 0x82, 0x85, 0x83, 0x86, 0x81};
-    QTest::newRow("Erase answered twice, the copy 20 ms later") << QStringList{"--copy", "12:20"} << ""
-        << session;
-    QTest::newRow("the second data frame refused and left unwritten") << QStringList{"--refuse-frame", "2"} << ""
-        << QVector<int>{0x80, 0x82, 0x85, 0x83, 0xF1, 0xF4};
-    QTest::newRow("a clock error") << QStringList{"--clock-error", "-2.5"} << "" << QVector<int>{0x80, 0x82, 0x85, 0x83,
-                                                                                               0x86, 0x81};
-    QTest::newRow("a copy without its time") << QStringList{"--copy", "12"}
-        << "--copy needs a hex command code and milliseconds, e.g. 12:20" << QVector<int>();
-    QTest::newRow("a clock error that stops the line") << QStringList{"--clock-error", "-100"}
-        << "--clock-error needs a number of per cent above -100, e.g. 2 or -1.5" << QVector<int>();
-    QTest::newRow("the zeroth frame") << QStringList{"--refuse-frame", "0"} << "--refuse-frame needs a positive number"
+    QTest::newRow("Erase answered twice, the copy 20 ms later") << QStringList{"--copy", "12:20"} << "" << session;
+    QTest::newRow("the second data frame refused and left unwritten")
+        << QStringList{"--refuse-frame", "2"} << "" << QVector<int>{0x80, 0x82, 0x85, 0x83, 0xF1, 0xF4};
+    QTest::newRow("a clock error") << QStringList{"--clock-error", "-2.5"} << ""
+                                   << QVector<int>{0x80, 0x82, 0x85, 0x83, 0x86, 0x81};
+    QTest::newRow("a copy without its time")
+        << QStringList{"--copy", "12"} << "--copy needs a hex command code and milliseconds, e.g. 12:20"
         << QVector<int>();
+    QTest::newRow("a clock error that stops the line")
+        << QStringList{"--clock-error", "-100"} << "--clock-error needs a number of per cent above -100, e.g. 2 or -1.5"
+        << QVector<int>();
+    QTest::newRow("the zeroth frame") << QStringList{"--refuse-frame", "0"} << "--refuse-frame needs a positive number"
+                                      << QVector<int>();
 }
 
 // What ecu-sim and the rehearsal do with their options: every answer the line carries,
@@ -207,9 +208,9 @@ void TestEcuSimulator::faultOptions()
         return;
     faults.applyTo(*sim);
     QByteArray received;
-    for (const QByteArray &sent : {request(JumpToBootloader), request(EraseApplication), request(FlashApplicationStart),
-                                   request(FlashApplication, 0x80000), request(FlashApplicationEnd, 0x84000),
-                                   request(VerifyApplication)}) {
+    for (const QByteArray &sent :
+         {Request(JumpToBootloader), Request(EraseApplication), Request(FlashApplicationStart),
+          Request(FlashApplication, 0x80000), Request(FlashApplicationEnd, 0x84000), Request(VerifyApplication)}) {
         port->write(sent);
         port->waitForBytesWritten(1000);
         QTest::qWait(60);

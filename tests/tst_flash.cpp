@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "intelhexwriter.h"
-#include "sparsememory.h"
+#include "sim/intelhexwriter.h"
+#include "sim/sparsememory.h"
 #include "support/logpane.h"
 #include "support/progresswatch.h"
 #include "support/unitbench.h"

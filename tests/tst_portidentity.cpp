@@ -46,7 +46,7 @@ private slots:
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "pseudoterminal.h"
+#include "sim/pseudoterminal.h"
 
 // One pseudo-terminal under every name that leads to it, and a second one beside it.
 class TestPortIdentity : public QObject

@@ -13,10 +13,10 @@
 #include <future>
 #include <thread>
 
-#include "intelhexwriter.h"
 #include "rom/regularfile.h"
 #include "rom/romimage.h"
-#include "sparsememory.h"
+#include "sim/intelhexwriter.h"
+#include "sim/sparsememory.h"
 #include "support/logpane.h"
 #include "support/modemlinerecorder.h"
 #include "support/unitbench.h"

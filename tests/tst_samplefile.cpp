@@ -6,8 +6,8 @@
 
 #include <zlib.h>
 
-#include "ecusimulator.h"
-#include "sampleimage.h"
+#include "sim/ecusimulator.h"
+#include "sim/sampleimage.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "app/version.h"
 #include "connection/baudrates.h"
 #include "driver/modalanswerer.h"
-#include "sampleimage.h"
+#include "sim/sampleimage.h"
 #include "ui/myconnectbutton.h"
 
 // The paragraph of a roff page that follows the line given, joined into one line.

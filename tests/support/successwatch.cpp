@@ -2,7 +2,7 @@
 
 #include <QTextEdit>
 
-#include "ecusimulator.h"
+#include "sim/ecusimulator.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "app/norvane.h"
 #include "driver/windowdriver.h"
-#include "ecusimulator.h"
-#include "sampleimage.h"
+#include "sim/ecusimulator.h"
+#include "sim/sampleimage.h"
 
 // A simulated unit, the window, and the driver that works it and answers its boxes, for
 // one test. The driver goes first, the window next and the unit last.
