@@ -1,0 +1,22 @@
+#ifndef RECORDS_RECORDFILTER_H
+#define RECORDS_RECORDFILTER_H
+
+#include <QDateTime>
+#include <QString>
+
+// Which records a question is about; an empty or invalid member does not narrow it.
+struct RecordFilter {
+    QString unit;
+    QString station;
+    // Records that started at or after since, and before until.
+    QDateTime since;
+    QDateTime until;
+};
+
+// Reads an ISO 8601 date ("2026-12-08", midnight) or time ("2026-12-08T06:00", "...Z",
+// "...+01:00"); without an offset it is the station's local time. Invalid if unreadable.
+QDateTime ReadFilterTime(const QString &text);
+// The records' own time format: ISO 8601 in UTC with milliseconds, "2026-11-01T21:42:18.123Z".
+QString RecordTimeText(const QDateTime &time);
+
+#endif
