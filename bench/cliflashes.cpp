@@ -23,7 +23,6 @@ namespace {
 constexpr int KIB = 1024;
 constexpr int PACED_IMAGE_SIZE = 256 * KIB;
 constexpr int MOST_UNITS = 4;
-constexpr int FIXED_WAITS_MS = LINE_PULSE_MS + LINE_SETTLE_MS + COMMAND_DELAY_MS;
 // Flash holds the checked image in memory: 16 MiB of image and little besides.
 constexpr qint64 TARGET_GROWTH_KIB = 64 * 1024;
 constexpr int FLASH_BOUND_MS = 180000;

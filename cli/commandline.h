@@ -6,6 +6,16 @@
 
 #include "driver/windowdriver.h"
 
+// What a script reads from the command line.
+enum ExitStatus {
+    ExitAllSucceeded = 0,
+    ExitSomeFailed = 1,
+    // A usage error or a refused file: nothing was sent to any unit.
+    ExitUsage = 2,
+    // Ctrl-C (128 + SIGINT).
+    ExitInterrupted = 130
+};
+
 // What the user asked for, checked before any file or port is opened.
 struct CliRequest {
     enum Command { Check, Ports, OnUnits };
@@ -25,5 +35,38 @@ enum ParseOutcome { Parsed, HelpShown, UsageError };
 // Reads the arguments (the program's name first). For HelpShown the text to print is in
 // message; for UsageError the one line that says what is wrong.
 ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request, QString *message);
+
+// "flash", "verify", "erase": the commands and the record's operation.
+QString OperationName(WindowDriver::Operation operation);
+bool OperationFromName(const QString &name, WindowDriver::Operation *operation);
+
+// One unit's work, as the command line hands it to the unit's process on its command line,
+// behind a hidden command that is not for users.
+struct UnitJob {
+    WindowDriver::Operation operation = WindowDriver::Flash;
+    QString port;
+    int baud = 0;
+    // The checked image for a Flash; empty for Verify and Erase.
+    QString file;
+};
+
+// What the command line writes to a unit process to stop it at its next safe point.
+constexpr char UNIT_STOP_LINE[] = "stop\n";
+
+QStringList UnitArguments(const UnitJob &job);
+bool IsUnitCommand(const char *argument);
+bool UnitJobFromArguments(const QStringList &arguments, UnitJob *job);
+
+struct RomImage;
+
+// The window's own check of a ROM file, with its Browse button's rule that the name ends
+// in ".rom"; on refusal the reason, with the line number where there is one.
+bool CheckImageFile(const QString &path, RomImage *image, QString *reason);
+
+// The commands; each returns the exit status.
+int RunCheck(const CliRequest &request);
+int RunPorts();
+int RunOnUnits(const CliRequest &request);
+int RunUnitSession(int argc, char *argv[]);
 
 #endif

@@ -1,19 +1,61 @@
 #include <QCoreApplication>
+#include <QDir>
+#include <QSerialPortInfo>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/version.h"
 #include "cli/commandline.h"
-#include "cli/commands.h"
-#include "cli/console.h"
-#include "cli/exitstatus.h"
-#include "cli/unitjob.h"
+#include "cli/runoutput.h"
+#include "rom/imagesummary.h"
+#include "rom/romimage.h"
+
+bool CheckImageFile(const QString &path, RomImage *image, QString *reason)
+{
+    if (!path.endsWith(ROM_FILE_SUFFIX, Qt::CaseSensitive)) {
+        *reason = "the name does not end in \".rom\", which the window's Browse requires";
+        return false;
+    }
+    return ReadRomImage(path, image, reason);
+}
+
+// The window's summary line, then the SHA-256, which the status bar has no room for.
+int RunCheck(const CliRequest &request)
+{
+    const QString file = QDir::toNativeSeparators(request.file);
+    RomImage image;
+    QString reason;
+    if (!CheckImageFile(request.file, &image, &reason)) {
+        PrintError(QString("%1: refused: %2").arg(file, reason));
+        return ExitUsage;
+    }
+    const ImageSummary summary = SummarizeImage(image);
+    PrintLine(stdout, file + ": " + SummaryText(summary, request.baud));
+    PrintLine(stdout, "SHA-256 " + QString::fromLatin1(summary.sha256.toHex()));
+    return ExitAllSucceeded;
+}
+
+int RunPorts()
+{
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    if (ports.isEmpty())
+        PrintLine(stdout, "No serial ports found.");
+    for (const QSerialPortInfo &port : ports) {
+        QStringList about;
+        for (const QString &text : {port.description(), port.manufacturer(), port.serialNumber()})
+            if (!text.isEmpty())
+                about << text;
+        PrintLine(stdout, QString("%1  %2").arg(port.systemLocation(),
+                                                about.isEmpty() ? "(no description)" : about.join(", ")));
+    }
+    return ExitAllSucceeded;
+}
 
 // varnholt-cli: the window's twin for scripts, production lines and test rigs.
 int main(int argc, char *argv[])
 {
-    if (argc > 1 && qstrcmp(argv[1], UNIT_COMMAND) == 0) {
+    if (argc > 1 && IsUnitCommand(argv[1])) {
         const int status = RunUnitSession(argc, argv);
         // The thread that reads the input may still wait on it; the C library's clean-up
         // at exit could wait for that thread, so the process ends here.

@@ -1,11 +1,10 @@
 #include "cli/runoutput.h"
 
 #include <QDateTime>
-#include <QJsonDocument>
 
-#include "cli/console.h"
-#include "cli/unitevents.h"
 #include "cli/unitprocess.h"
+#include "cli/unitrecord.h"
+#include "platform/system.h"
 #include "rom/imagesummary.h"
 
 namespace {
@@ -34,10 +33,34 @@ QString Column(const QString &text, int width)
 
 QString Compact(const QJsonObject &object)
 {
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return QString::fromUtf8(CompactJson(object));
 }
 
 } // namespace
+
+void Print(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+void PrintLine(std::FILE *stream, const QString &line)
+{
+    Print(stream, line + '\n');
+}
+
+void PrintError(const QString &line)
+{
+    PrintLine(stderr, "varnholt-cli: " + line);
+}
+
+RunOutput::Mode RunOutput::modeFor(bool json)
+{
+    if (json)
+        return Json;
+    return IsTerminal(stdout) ? Live : Lines;
+}
 
 RunOutput::RunOutput(Mode mode, const QVector<UnitProcess *> &units)
     : mode(mode)
@@ -92,7 +115,7 @@ void RunOutput::showFinished(const UnitProcess &unit)
     if (mode == Lines) {
         const QString failure = record.failedStep.isEmpty() ? QString() : ": " + record.failedStep;
         PrintLine(stdout, QString("%1 %2 result: %3%4 (%5)")
-                              .arg(Now(), record.port, record.result, failure, Duration(record)));
+                              .arg(Now(), record.port, ResultName(record.result), failure, Duration(record)));
     } else if (mode == Live) {
         redraw();
     }
@@ -131,7 +154,7 @@ QString RunOutput::liveLine(const UnitProcess &unit) const
 {
     const UnitRecord &record = unit.record();
     if (unit.isFinished())
-        return QString("%1  %2 in %3").arg(record.port, record.result, Duration(record));
+        return QString("%1  %2 in %3").arg(record.port, ResultName(record.result), Duration(record));
     if (!unit.statusText().isEmpty())
         return record.port + "  " + unit.statusText();
     const QString step = unit.lastLogLine().isEmpty() ? "connecting" : unit.lastLogLine();
@@ -143,7 +166,7 @@ void RunOutput::showTable()
     QVector<QStringList> rows{{"port", "result", "failed step", "duration"}};
     for (const UnitProcess *unit : units) {
         const UnitRecord &record = unit->record();
-        rows.append({record.port, record.result, record.failedStep.isEmpty() ? NONE : record.failedStep,
+        rows.append({record.port, ResultName(record.result), record.failedStep.isEmpty() ? NONE : record.failedStep,
                      Duration(record)});
     }
     QVector<int> widths(rows.first().size(), 0);

@@ -7,7 +7,16 @@
 #include <QTimer>
 #include <QVector>
 
+#include <cstdio>
+
 class UnitProcess;
+
+// Writes text as UTF-8 and flushes, so that a script reading the pipe sees each line as it
+// comes. Output that has gone away is not an error: the units go on.
+void Print(std::FILE *stream, const QString &text);
+void PrintLine(std::FILE *stream, const QString &line);
+// One line on stderr, headed by the program's name.
+void PrintError(const QString &line);
 
 // What a person or a script sees while the units run: on a terminal one live line a unit,
 // redrawn in place; otherwise one line an event, headed by its time and port; with --json
@@ -20,6 +29,8 @@ public:
     enum Mode { Live, Lines, Json };
 
     RunOutput(Mode mode, const QVector<UnitProcess *> &units);
+    // Json when asked for, else Live on a terminal and Lines elsewhere.
+    static Mode modeFor(bool json);
 
     void showEvent(const QJsonObject &event);
     void showStopping(int count);

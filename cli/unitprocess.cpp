@@ -5,14 +5,36 @@
 
 #include <limits>
 
-#include "cli/stopsignal.h"
-#include "cli/unitevents.h"
+#include "protocol/bootprotocol.h"
+#include "protocol/timings.h"
 #include "rom/imagesummary.h"
 
 namespace {
 
 // A killed process is gone at once; this only bounds the wait for the system to say so.
 constexpr int KILL_WAIT_MS = 5000;
+constexpr qint64 START_MARGIN_MS = 60 * 1000;
+// Jump and the operation's command, then Reset; a Flash adds Flash start and Verify.
+constexpr int COMMAND_EXCHANGES = 3;
+constexpr int FLASH_EXTRA_EXCHANGES = 2;
+
+int Exchanges(WindowDriver::Operation operation, int frames)
+{
+    return operation == WindowDriver::Flash ? COMMAND_EXCHANGES + FLASH_EXTRA_EXCHANGES + frames
+                                            : COMMAND_EXCHANGES;
+}
+
+// The longest the operation can take at this rate: every fixed wait, every frame on the
+// line, and every answer taking the whole response wait for each of its bytes; with a
+// margin for starting the process and checking the file. Past it the unit has hung.
+qint64 LongestRunMs(WindowDriver::Operation operation, int frames, int baud)
+{
+    const int exchanges = Exchanges(operation, frames);
+    const qint64 commandBytes = qint64(exchanges - frames) * (COMMAND_FRAME_SIZE + RESPONSE_FRAME_SIZE);
+    const qint64 answers = qint64(exchanges) * RESPONSE_FRAME_SIZE * RESPONSE_WAIT_MS;
+    return START_MARGIN_MS + FIXED_WAITS_MS + LineTimeMs(commandBytes, baud) + ImageWireTimeMs(frames, baud)
+        + answers;
+}
 
 QString LastLine(const QByteArray &text)
 {
@@ -22,10 +44,11 @@ QString LastLine(const QByteArray &text)
 
 } // namespace
 
-UnitProcess::UnitProcess(const UnitJob &job, const UnitRecord &record, qint64 boundMs)
-    : unitJob(job)
+UnitProcess::UnitProcess(const UnitJob &job, const UnitRecord &record)
+    : job(job)
     , unitRecord(record)
 {
+    const qint64 boundMs = LongestRunMs(job.operation, record.image.frames, job.baud);
     bound.setSingleShot(true);
     bound.setInterval(int(qMin<qint64>(boundMs, std::numeric_limits<int>::max())));
     connect(&bound, &QTimer::timeout, this, &UnitProcess::overran);
@@ -34,7 +57,7 @@ UnitProcess::UnitProcess(const UnitJob &job, const UnitRecord &record, qint64 bo
             &UnitProcess::processEnded);
     connect(&process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            end(Result::FAILED, "cannot start the unit's process: " + process.errorString());
+            end(UnitResult::Failed, "cannot start the unit's process: " + process.errorString());
     });
 }
 
@@ -43,19 +66,20 @@ void UnitProcess::start()
     unitRecord.started = QDateTime::currentDateTimeUtc();
     clock.start();
     bound.start();
-    process.start(QCoreApplication::applicationFilePath(), UnitArguments(unitJob));
+    process.start(QCoreApplication::applicationFilePath(), UnitArguments(job));
 }
 
 void UnitProcess::stop()
 {
     if (process.state() == QProcess::Running)
-        process.write(STOP_LINE);
+        process.write(UNIT_STOP_LINE);
 }
 
-void UnitProcess::kill(const char *result, const QString &why)
+void UnitProcess::kill(UnitResult result, const QString &why)
 {
     if (done || process.state() == QProcess::NotRunning)
         return;
+    killed = true;
     killResult = result;
     killReason = why;
     process.kill();
@@ -86,13 +110,7 @@ void UnitProcess::take(const QJsonObject &event)
 {
     const QString kind = event.value(Key::EVENT).toString();
     if (kind == Event::LOG_LINE) {
-        const int index = event.value(Key::INDEX).toInt(-1);
-        const QJsonObject line{{Key::TIME, event.value(Key::TIME)}, {Key::KIND, event.value(Key::KIND)},
-                               {Key::TEXT, event.value(Key::TEXT)}};
-        if (index >= 0 && index < unitRecord.log.size())
-            unitRecord.log[index] = line;
-        else if (index == unitRecord.log.size())
-            unitRecord.log.append(line);
+        takeLogLine(event);
     } else if (kind == Event::STATUS) {
         status = event.value(Key::TEXT).toString();
     } else if (kind == Event::RESULT) {
@@ -101,28 +119,39 @@ void UnitProcess::take(const QJsonObject &event)
     }
     QJsonObject forwarded = event;
     forwarded.remove(Key::INDEX);
-    forwarded[Key::PORT] = unitJob.port;
+    forwarded[Key::PORT] = job.port;
     emit reported(forwarded);
+}
+
+// The log is the record's own: each line as logged, or as rewritten in place.
+void UnitProcess::takeLogLine(const QJsonObject &event)
+{
+    const int index = event.value(Key::INDEX).toInt(-1);
+    const QJsonObject line{{Key::TIME, event.value(Key::TIME)}, {Key::KIND, event.value(Key::KIND)},
+                           {Key::TEXT, event.value(Key::TEXT)}};
+    if (index >= 0 && index < unitRecord.log.size())
+        unitRecord.log[index] = line;
+    else if (index == unitRecord.log.size())
+        unitRecord.log.append(line);
 }
 
 // The unit is done once its process has ended too: its port is closed by then.
 void UnitProcess::takeResult(const QJsonObject &result)
 {
+    resultTaken = ResultFromName(result.value(Key::RESULT).toString(), &unitRecord.result);
     unitRecord.started = QDateTime::fromString(result.value(Key::STARTED).toString(), Qt::ISODateWithMs);
     unitRecord.finished = QDateTime::fromString(result.value(Key::FINISHED).toString(), Qt::ISODateWithMs);
-    unitRecord.log = result.value(Key::LOG).toArray();
-    unitRecord.result = result.value(Key::RESULT).toString();
     unitRecord.failedStep = result.value(Key::FAILED_STEP).toString();
 }
 
 void UnitProcess::processEnded()
 {
     readEvents();
-    if (!unitRecord.result.isEmpty()) {
+    if (resultTaken) {
         end(unitRecord.result, unitRecord.failedStep);
         return;
     }
-    if (killResult != nullptr) {
+    if (killed) {
         end(killResult, killReason);
         return;
     }
@@ -130,18 +159,18 @@ void UnitProcess::processEnded()
     const QString lastError = LastLine(process.readAllStandardError());
     if (!lastError.isEmpty())
         why += ": " + lastError;
-    end(Result::FAILED, why);
+    end(UnitResult::Failed, why);
 }
 
 void UnitProcess::overran()
 {
-    kill(Result::FAILED, QString("the unit's %1 did not end within %2, the longest it can take at %3 baud; "
-                                 "its process was killed")
-                             .arg(OperationName(unitJob.operation), DurationText(bound.interval()))
-                             .arg(unitJob.baud));
+    kill(UnitResult::Failed, QString("the unit's %1 did not end within %2, the longest it can take at %3 baud; "
+                                     "its process was killed")
+                                 .arg(OperationName(job.operation), DurationText(bound.interval()))
+                                 .arg(job.baud));
 }
 
-void UnitProcess::end(const QString &result, const QString &failedStep)
+void UnitProcess::end(UnitResult result, const QString &failedStep)
 {
     if (done)
         return;

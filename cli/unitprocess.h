@@ -8,7 +8,7 @@
 #include <QString>
 #include <QTimer>
 
-#include "cli/unitjob.h"
+#include "cli/commandline.h"
 #include "cli/unitrecord.h"
 
 // One unit's process, started and watched by the command line. It ends with a record
@@ -18,18 +18,18 @@ class UnitProcess : public QObject
     Q_OBJECT
 
 public:
-    // The record is filled in as the unit goes; boundMs is how long the process may run.
-    UnitProcess(const UnitJob &job, const UnitRecord &record, qint64 boundMs);
+    // The record is filled in as the unit goes; the process may run as long as the
+    // operation can take at the job's rate.
+    UnitProcess(const UnitJob &job, const UnitRecord &record);
 
     void start();
     // Asks the process to end after the frame in flight, without Reset.
     void stop();
     // Ends the process at once; the unit gets this result, and the reason as its failed step.
-    void kill(const char *result, const QString &why);
+    void kill(UnitResult result, const QString &why);
 
     bool isFinished() const { return done; }
     const UnitRecord &record() const { return unitRecord; }
-    const UnitJob &job() const { return unitJob; }
     QString lastLogLine() const;
     // What the window's status bar says now.
     QString statusText() const { return status; }
@@ -43,17 +43,20 @@ signals:
 private:
     void readEvents();
     void take(const QJsonObject &event);
+    void takeLogLine(const QJsonObject &event);
     void takeResult(const QJsonObject &result);
     void processEnded();
     void overran();
-    void end(const QString &result, const QString &failedStep);
+    void end(UnitResult result, const QString &failedStep);
 
-    UnitJob unitJob;
+    UnitJob job;
     UnitRecord unitRecord;
     QProcess process;
     QTimer bound;
     QElapsedTimer clock;
-    const char *killResult = nullptr;
+    bool resultTaken = false;
+    bool killed = false;
+    UnitResult killResult = UnitResult::Failed;
     QString killReason;
     QString status;
     bool done = false;

@@ -4,9 +4,12 @@
 #include <QJsonDocument>
 
 #include "app/version.h"
-#include "cli/unitevents.h"
 
 namespace {
+
+const char *const RESULT_NAMES[] = {"success", "failed", "interrupted", "refused"};
+const UnitResult RESULTS[] = {UnitResult::Success, UnitResult::Failed, UnitResult::Interrupted,
+                              UnitResult::Refused};
 
 QJsonValue TextOrNull(const QString &text)
 {
@@ -22,15 +25,36 @@ QJsonObject ImageJson(const ImageSummary &image)
             {Key::SHA256, QString::fromLatin1(image.sha256.toHex())}};
 }
 
-bool OpenForAppending(QFile *file, QString *error)
+QString KindName(LogEntry::Kind kind)
 {
-    if (file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return true;
-    *error = QString("cannot write the record %1: %2").arg(file->fileName(), file->errorString());
-    return false;
+    switch (kind) {
+    case LogEntry::Info:
+        return "info";
+    case LogEntry::Error:
+        return "error";
+    case LogEntry::Status:
+        break;
+    }
+    return "status";
 }
 
 } // namespace
+
+QString ResultName(UnitResult result)
+{
+    return RESULT_NAMES[int(result)];
+}
+
+bool ResultFromName(const QString &name, UnitResult *result)
+{
+    for (UnitResult candidate : RESULTS) {
+        if (name == ResultName(candidate)) {
+            *result = candidate;
+            return true;
+        }
+    }
+    return false;
+}
 
 QJsonObject UnitRecord::toJson() const
 {
@@ -43,25 +67,39 @@ QJsonObject UnitRecord::toJson() const
             {Key::STARTED, JsonTime(started)},
             {Key::FINISHED, JsonTime(finished)},
             {Key::DURATION, started.msecsTo(finished) / 1000.0},
-            {Key::RESULT, result},
+            {Key::RESULT, ResultName(result)},
             {Key::FAILED_STEP, TextOrNull(failedStep)},
             {Key::LOG, log}};
 }
 
-bool AppendRecord(const QString &path, const UnitRecord &record, QString *error)
+QString JsonTime(const QDateTime &time)
 {
-    QFile file(path);
-    if (!OpenForAppending(&file, error))
-        return false;
-    const QByteArray line = QJsonDocument(record.toJson()).toJson(QJsonDocument::Compact) + '\n';
-    if (file.write(line) == line.size())
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QJsonObject LogEntryJson(const LogEntry &entry)
+{
+    return {{Key::TIME, JsonTime(entry.time)}, {Key::KIND, KindName(entry.kind)}, {Key::TEXT, entry.text}};
+}
+
+QByteArray CompactJson(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+bool OpenRecord(QFile *file, QString *error)
+{
+    if (file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return true;
-    *error = QString("the record %1 lacks the line of %2: %3").arg(path, record.port, file.errorString());
+    *error = QString("cannot write the record %1: %2").arg(file->fileName(), file->errorString());
     return false;
 }
 
-bool CanAppendTo(const QString &path, QString *error)
+bool AppendRecord(QFile *file, const UnitRecord &record, QString *error)
 {
-    QFile file(path);
-    return OpenForAppending(&file, error);
+    const QByteArray line = CompactJson(record.toJson()) + '\n';
+    if (file->write(line) == line.size())
+        return true;
+    *error = QString("the record %1 lacks the line of %2: %3").arg(file->fileName(), record.port, file->errorString());
+    return false;
 }

@@ -1,21 +1,86 @@
-#include "cli/unitsession.h"
-
 #include <QApplication>
-#include <QJsonArray>
+#include <QStatusBar>
+#include <QTextEdit>
 
 #include <cstdio>
+#include <cstring>
+#include <thread>
 
-#include "cli/commands.h"
-#include "cli/exitstatus.h"
-#include "cli/unitevents.h"
-#include "connection/operationtexts.h"
+#include "app/norvane.h"
+#include "cli/commandline.h"
+#include "cli/runoutput.h"
+#include "cli/unitrecord.h"
+#include "connection/operationlistener.h"
 #include "connection/portfailure.h"
 #include "driver/failuresonly.h"
+#include "platform/stopsignals.h"
 
+namespace {
+
+// Blocks on the input for as long as the process lives, so it runs on a thread of its own;
+// the unit process ends without the C library's clean-up, which would wait for it. A stop
+// line or the input's end (the command line gone) stops the unit at its next safe point.
+void ReadInput()
+{
+    char line[64];
+    while (std::fgets(line, sizeof line, stdin) != nullptr) {
+        if (std::strcmp(line, UNIT_STOP_LINE) == 0)
+            break;
+    }
+    NoteStop(StopSignals::Interrupt);
+}
+
+bool SameEntry(const LogEntry &one, const LogEntry &other)
+{
+    return one.time == other.time && one.kind == other.kind && one.text == other.text;
+}
+
+void Send(const QJsonObject &event)
+{
+    PrintLine(stdout, QString::fromUtf8(CompactJson(event)));
+}
+
+// One unit's process: the window's own code, never shown, works the unit through the
+// window driver as a technician would. Each log line crosses to the command line once, as
+// the window logs or rewrites it, and the status bar's text whenever it changes.
+class UnitSession : public OperationListener
+{
+public:
+    explicit UnitSession(const UnitJob &job);
+
+    // Connects, chooses the file, runs the operation and closes the port; the exit status.
+    int run();
+
+    void operationEnded(Outcome outcome, const QString &failedStep, const QString &cause) override;
+
+private:
+    QString prepare();
+    int finish(UnitResult result, const QString &failedStep);
+    void sendLogChanges();
+    void sendStatus(const QString &text);
+
+    UnitJob job;
+    Norvane window;
+    WindowDriver driver{window};
+    StopSignals stopSignals;
+    QVector<LogEntry> sent;
+    QString status;
+    QDateTime started;
+    bool ended = false;
+    Outcome outcome = Outcome::Failed;
+    QString endedFailedStep;
+};
+
+// Queued: the window keeps a line in its history only after the pane has shown it.
 UnitSession::UnitSession(const UnitJob &job)
     : job(job)
 {
-    connect(&stopSignal, &StopSignal::stopRequested, this, [this] { driver.stop(); });
+    window.operationEvents.add(this);
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, [this] { driver.stop(); });
+    QObject::connect(window.progressTextEdit, &QTextEdit::textChanged, &stopSignals,
+                     [this] { sendLogChanges(); }, Qt::QueuedConnection);
+    QObject::connect(window.Ui_Norvane::statusBar, &QStatusBar::messageChanged, &stopSignals,
+                     [this](const QString &text) { sendStatus(text); }, Qt::QueuedConnection);
 }
 
 int UnitSession::run()
@@ -24,68 +89,86 @@ int UnitSession::run()
     const QString refusal = prepare();
     if (!refusal.isEmpty()) {
         driver.disconnectPort();
-        return finish(Result::FAILED, refusal);
+        return finish(UnitResult::Failed, refusal);
     }
-    if (stopSignal.count() > 0) {
+    if (StopSignals::count() > 0) {
         driver.disconnectPort();
-        return finish(Result::INTERRUPTED, "stopped before the operation began: nothing was sent");
+        return finish(UnitResult::Interrupted, "stopped before the operation began: nothing was sent");
     }
     const bool succeeded = driver.run(job.operation);
     driver.disconnectPort();
-    return finish(outcome(succeeded), succeeded ? QString() : failedStep());
+    if (succeeded)
+        return finish(UnitResult::Success, QString());
+    if (StopSignals::count() > 0)
+        return finish(UnitResult::Interrupted, endedFailedStep);
+    // A file the window's check refused ends a Flash before the unit is touched.
+    return finish(ended && outcome == Outcome::FileRefused ? UnitResult::Refused : UnitResult::Failed,
+                  endedFailedStep);
+}
+
+void UnitSession::operationEnded(Outcome outcome, const QString &failedStep, const QString &cause)
+{
+    ended = true;
+    this->outcome = outcome;
+    endedFailedStep = cause.isEmpty() ? failedStep : cause + " / " + failedStep;
 }
 
 // Empty when the window is connected and, for a Flash, holds the file.
 QString UnitSession::prepare()
 {
     const QString rate = QString::number(job.baud);
-    if (!driver.connectTo(job.port, rate)) {
-        const QString boxes = driver.answerer.texts().join("; ");
-        return boxes + ": " + PortFailureReason(*window.serialPort);
-    }
+    if (!driver.connectTo(job.port, rate))
+        return driver.answerer.texts().join("; ") + ": " + PortFailureReason(*window.serialPort);
     if (job.operation == WindowDriver::Flash && !driver.chooseRomFile(job.file))
         return "the window did not take the file: " + driver.answerer.texts().join("; ");
     return QString();
 }
 
-// The port is closed before the result goes out.
-int UnitSession::finish(const char *result, const QString &failedStep)
+// The port is closed before the result goes out; the log has gone out line by line.
+int UnitSession::finish(UnitResult result, const QString &failedStep)
 {
-    stream.sendChanges();
-    QJsonArray log;
-    for (const LogEntry &entry : window.logHistory)
-        log.append(LogEntryJson(entry));
-    LogStream::send({{Key::EVENT, Event::RESULT},
-                     {Key::RESULT, result},
-                     {Key::FAILED_STEP, failedStep.isEmpty() ? QJsonValue() : QJsonValue(failedStep)},
-                     {Key::STARTED, JsonTime(started)},
-                     {Key::FINISHED, JsonTime(QDateTime::currentDateTimeUtc())},
-                     {Key::LOG, log}});
-    return ExitStatusOf(result);
+    QString step = failedStep;
+    if (result != UnitResult::Success && step.isEmpty())
+        step = driver.lastErrorLine();
+    if (result != UnitResult::Success && step.isEmpty())
+        step = "the operation ended without its success line: " + driver.lastLogLine();
+    sendLogChanges();
+    Send({{Key::EVENT, Event::RESULT},
+          {Key::RESULT, ResultName(result)},
+          {Key::FAILED_STEP, step.isEmpty() ? QJsonValue() : QJsonValue(step)},
+          {Key::STARTED, JsonTime(started)},
+          {Key::FINISHED, JsonTime(QDateTime::currentDateTimeUtc())}});
+    return result == UnitResult::Success ? ExitAllSucceeded : ExitSomeFailed;
 }
 
-// A file the window's check refused ends a Flash before the unit is touched.
-const char *UnitSession::outcome(bool succeeded) const
+void UnitSession::sendLogChanges()
 {
-    if (succeeded)
-        return Result::SUCCESS;
-    if (stopSignal.count() > 0)
-        return Result::INTERRUPTED;
-    const bool unitTouched = driver.logLines().contains(FLASH_TEXTS.jumpSucceeded);
-    if (job.operation == WindowDriver::Flash && !unitTouched && driver.lastErrorLine() == FLASH_FAILED)
-        return Result::REFUSED;
-    return Result::FAILED;
+    const QVector<LogEntry> &history = window.logHistory;
+    for (int index = 0; index < history.size(); ++index) {
+        if (index < sent.size() && SameEntry(history.at(index), sent.at(index)))
+            continue;
+        QJsonObject event = LogEntryJson(history.at(index));
+        event[Key::EVENT] = Event::LOG_LINE;
+        event[Key::INDEX] = index;
+        Send(event);
+    }
+    sent = history;
 }
 
-QString UnitSession::failedStep() const
+// Only a change goes out; a reason the window also keeps in its log goes out once, as
+// that log line.
+void UnitSession::sendStatus(const QString &text)
 {
-    const QString line = driver.lastErrorLine();
-    if (!line.isEmpty())
-        return line;
-    const QStringList boxes = driver.answerer.texts();
-    return boxes.isEmpty() ? "the operation ended without its success line: " + driver.lastLogLine()
-                           : boxes.join("; ");
+    sendLogChanges();
+    if (text.isEmpty() || text == status)
+        return;
+    status = text;
+    if (!sent.isEmpty() && sent.last().kind == LogEntry::Status && sent.last().text == text)
+        return;
+    Send({{Key::EVENT, Event::STATUS}, {Key::TIME, JsonTime(QDateTime::currentDateTimeUtc())}, {Key::TEXT, text}});
 }
+
+} // namespace
 
 int RunUnitSession(int argc, char *argv[])
 {
@@ -95,9 +178,10 @@ int RunUnitSession(int argc, char *argv[])
     QApplication application(argc, argv);
     UnitJob job;
     if (!UnitJobFromArguments(application.arguments().mid(1), &job)) {
-        std::fprintf(stderr, "varnholt-cli: %s is for the command line's own use\n", UNIT_COMMAND);
+        PrintError("the unit command is for the command line's own use");
         return ExitUsage;
     }
+    std::thread(ReadInput).detach();
     UnitSession session(job);
     return session.run();
 }

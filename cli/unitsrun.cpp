@@ -2,31 +2,14 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonDocument>
 
-#include "cli/commands.h"
-#include "cli/console.h"
-#include "cli/imagecheck.h"
 #include "cli/runoutput.h"
-#include "cli/runtimes.h"
-#include "cli/terminal.h"
-#include "cli/unitevents.h"
 #include "cli/unitprocess.h"
 #include "rom/romimage.h"
 
-namespace {
-
-RunOutput::Mode OutputMode(const CliRequest &request)
-{
-    if (request.json)
-        return RunOutput::Json;
-    return IsTerminal(stdout) ? RunOutput::Live : RunOutput::Lines;
-}
-
-} // namespace
-
 UnitsRun::UnitsRun(const CliRequest &request)
     : request(request)
+    , record(request.recordPath)
 {
     common.operation = OperationName(request.operation);
     common.baud = request.baud;
@@ -39,7 +22,7 @@ UnitsRun::~UnitsRun() = default;
 int UnitsRun::exec()
 {
     QString problem;
-    if (!request.recordPath.isEmpty() && !CanAppendTo(request.recordPath, &problem)) {
+    if (!request.recordPath.isEmpty() && !OpenRecord(&record, &problem)) {
         PrintError(problem);
         return ExitUsage;
     }
@@ -65,11 +48,30 @@ bool UnitsRun::prepareImage(UnitJob *job, QString *refusal)
     }
     job->file = imageFolder->filePath(QFileInfo(request.file).fileName());
     RomImage image;
-    if (!CopyCheckedImage(request.file, job->file, &image, refusal))
+    if (!copyCheckedImage(job->file, &image, refusal))
         return false;
     common.hasImage = true;
     common.image = SummarizeImage(image);
     return true;
+}
+
+// Checks the file, copies it and checks the copy, which is what the units get: the image
+// summed up is then the image sent, even if the file changes meanwhile. One image at a
+// time in memory: a 16 MiB image is held once.
+bool UnitsRun::copyCheckedImage(const QString &copyPath, RomImage *image, QString *reason)
+{
+    if (!CheckImageFile(request.file, image, reason))
+        return false;
+    *image = RomImage();
+    QFile file(request.file);
+    if (!file.copy(copyPath)) {
+        *reason = "cannot copy it for the units: " + file.errorString();
+        return false;
+    }
+    if (CheckImageFile(copyPath, image, reason))
+        return true;
+    *reason = "it changed while it was read: " + *reason;
+    return false;
 }
 
 // Nothing was sent to any unit; each still gets its record, saying why.
@@ -77,35 +79,34 @@ int UnitsRun::refuse(const QString &reason)
 {
     PrintError(QString("%1: refused: %2").arg(QDir::toNativeSeparators(request.file), reason));
     for (const QString &port : qAsConst(request.ports)) {
-        UnitRecord record = common;
-        record.port = port;
-        record.started = record.finished = QDateTime::currentDateTimeUtc();
-        record.result = Result::REFUSED;
-        record.failedStep = "ROM file refused: " + reason;
-        keepRecord(record);
+        UnitRecord unit = common;
+        unit.port = port;
+        unit.started = unit.finished = QDateTime::currentDateTimeUtc();
+        unit.result = UnitResult::Refused;
+        unit.failedStep = "ROM file refused: " + reason;
+        keepRecord(unit);
         if (request.json)
-            PrintLine(stdout, QString::fromUtf8(QJsonDocument(record.toJson()).toJson(QJsonDocument::Compact)));
+            PrintLine(stdout, QString::fromUtf8(CompactJson(unit.toJson())));
     }
     return ExitUsage;
 }
 
 void UnitsRun::startUnits(const UnitJob &job)
 {
-    const qint64 boundMs = LongestRunMs(request.operation, common.image.frames, request.baud);
     for (const QString &port : qAsConst(request.ports)) {
         UnitJob unitJob = job;
         unitJob.port = port;
-        UnitRecord record = common;
-        record.port = port;
-        units.append(new UnitProcess(unitJob, record, boundMs));
+        UnitRecord unit = common;
+        unit.port = port;
+        units.append(new UnitProcess(unitJob, unit));
         units.last()->setParent(this);
     }
-    output = std::make_unique<RunOutput>(OutputMode(request), units);
+    output = std::make_unique<RunOutput>(RunOutput::modeFor(request.json), units);
     for (UnitProcess *unit : qAsConst(units)) {
         connect(unit, &UnitProcess::reported, output.get(), &RunOutput::showEvent);
         connect(unit, &UnitProcess::finished, this, [this, unit] { unitFinished(unit); });
     }
-    connect(&stopSignal, &StopSignal::stopRequested, this, &UnitsRun::stopRequested);
+    connect(&stopSignals, &StopSignals::stopRequested, this, &UnitsRun::stopRequested);
     running = units.size();
     for (UnitProcess *unit : qAsConst(units))
         unit->start();
@@ -119,22 +120,23 @@ void UnitsRun::unitFinished(UnitProcess *unit)
         untilAllEnded.quit();
 }
 
-// The first Ctrl-C lets each unit end at a safe point; a second one does not wait.
-void UnitsRun::stopRequested(int count)
+// The first stop lets each unit end at a safe point; a second one does not wait.
+void UnitsRun::stopRequested(StopSignals::Cause cause, int count)
 {
+    Q_UNUSED(cause)
     output->showStopping(count);
     for (UnitProcess *unit : qAsConst(units)) {
         if (count == 1)
             unit->stop();
         else
-            unit->kill(Result::INTERRUPTED, "killed on a second Ctrl-C, perhaps in the middle of a frame");
+            unit->kill(UnitResult::Interrupted, "killed on a second Ctrl-C, perhaps in the middle of a frame");
     }
 }
 
-void UnitsRun::keepRecord(const UnitRecord &record)
+void UnitsRun::keepRecord(const UnitRecord &unit)
 {
     QString problem;
-    if (request.recordPath.isEmpty() || AppendRecord(request.recordPath, record, &problem))
+    if (request.recordPath.isEmpty() || AppendRecord(&record, unit, &problem))
         return;
     PrintError(problem);
     recordLacksLines = true;
@@ -142,11 +144,11 @@ void UnitsRun::keepRecord(const UnitRecord &record)
 
 int UnitsRun::exitStatus() const
 {
-    bool interrupted = stopSignal.count() > 0;
+    bool interrupted = StopSignals::count() > 0;
     bool allSucceeded = !recordLacksLines;
     for (const UnitProcess *unit : units) {
-        interrupted = interrupted || unit->record().result == Result::INTERRUPTED;
-        allSucceeded = allSucceeded && unit->record().result == Result::SUCCESS;
+        interrupted = interrupted || unit->record().result == UnitResult::Interrupted;
+        allSucceeded = allSucceeded && unit->record().result == UnitResult::Success;
     }
     if (interrupted)
         return ExitInterrupted;

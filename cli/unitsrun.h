@@ -2,6 +2,7 @@
 #define CLI_UNITSRUN_H
 
 #include <QEventLoop>
+#include <QFile>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QVector>
@@ -9,10 +10,8 @@
 #include <memory>
 
 #include "cli/commandline.h"
-#include "cli/exitstatus.h"
-#include "cli/stopsignal.h"
-#include "cli/unitjob.h"
 #include "cli/unitrecord.h"
+#include "platform/stopsignals.h"
 
 class RunOutput;
 class UnitProcess;
@@ -32,20 +31,22 @@ public:
 
 private:
     bool prepareImage(UnitJob *job, QString *refusal);
+    bool copyCheckedImage(const QString &copyPath, RomImage *image, QString *reason);
     int refuse(const QString &reason);
     void startUnits(const UnitJob &job);
     void unitFinished(UnitProcess *unit);
-    void stopRequested(int count);
+    void stopRequested(StopSignals::Cause cause, int count);
     void keepRecord(const UnitRecord &record);
     int exitStatus() const;
 
     CliRequest request;
     UnitRecord common;
+    QFile record;
     // Made for a Flash only: the units' copy of the file.
     std::unique_ptr<QTemporaryDir> imageFolder;
     QVector<UnitProcess *> units;
     std::unique_ptr<RunOutput> output;
-    StopSignal stopSignal{StopSignal::CtrlC};
+    StopSignals stopSignals;
     QEventLoop untilAllEnded;
     int running = 0;
     bool recordLacksLines = false;

@@ -10,6 +10,8 @@
 constexpr int LINE_PULSE_MS = 100;
 constexpr int LINE_SETTLE_MS = 2000;
 constexpr int COMMAND_DELAY_MS = 2000;
+// All three, which every operation waits once.
+constexpr int FIXED_WAITS_MS = LINE_PULSE_MS + LINE_SETTLE_MS + COMMAND_DELAY_MS;
 
 // One wait for response bytes; it starts afresh after every arrival.
 constexpr int RESPONSE_WAIT_MS = 20000;
