@@ -25,6 +25,8 @@ public:
     void start();
     // Asks the process to end after the frame in flight, without Reset.
     void stop();
+    // Ends the unit without starting its process: nothing is sent to it.
+    void skip(const QString &why);
     // Ends the process at once; the unit gets this result, and the reason as its failed step.
     void kill(UnitResult result, const QString &why);
 

@@ -7,9 +7,10 @@
 
 namespace {
 
-const char *const RESULT_NAMES[] = {"success", "failed", "interrupted", "refused"};
+const char *const RESULT_NAMES[] = {Result::SUCCESS, Result::FAILED, Result::INTERRUPTED, Result::REFUSED,
+                                    Result::SKIPPED};
 const UnitResult RESULTS[] = {UnitResult::Success, UnitResult::Failed, UnitResult::Interrupted,
-                              UnitResult::Refused};
+                              UnitResult::Refused, UnitResult::Skipped};
 
 QJsonValue TextOrNull(const QString &text)
 {
@@ -58,7 +59,11 @@ bool ResultFromName(const QString &name, UnitResult *result)
 
 QJsonObject UnitRecord::toJson() const
 {
-    return {{Key::VERSION, VARNHOLT_VERSION},
+    return {{Key::ID, id.toString(QUuid::WithoutBraces)},
+            {Key::UNIT, TextOrNull(unit)},
+            {Key::STATION, station},
+            {Key::OPERATOR, TextOrNull(operatorName)},
+            {Key::VERSION, VARNHOLT_VERSION},
             {Key::OPERATION, operation},
             {Key::PORT, port},
             {Key::BAUD, baud},

@@ -7,37 +7,23 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <QUuid>
+
+#include "records/recordkeys.h"
 #include "rom/imagesummary.h"
 #include "ui/logentry.h"
 
 class QFile;
 
 // How a unit's operation ended; a word only in JSON and on the terminal.
-enum class UnitResult { Success, Failed, Interrupted, Refused };
+enum class UnitResult { Success, Failed, Interrupted, Refused, Skipped };
 
 QString ResultName(UnitResult result);
 bool ResultFromName(const QString &name, UnitResult *result);
 
-// The words of the record, of --json and of what a unit process tells the command line.
-// The record's keys are an interface: the man page lists them.
+// The words of --json and of what a unit process tells the command line, beside the
+// record's own keys.
 namespace Key {
-constexpr char VERSION[] = "version";
-constexpr char OPERATION[] = "operation";
-constexpr char PORT[] = "port";
-constexpr char BAUD[] = "baud";
-constexpr char FILE_PATH[] = "file";
-constexpr char IMAGE[] = "image";
-constexpr char FIRST[] = "first";
-constexpr char LAST[] = "last";
-constexpr char SIZE[] = "size";
-constexpr char CRC32[] = "crc32";
-constexpr char SHA256[] = "sha256";
-constexpr char STARTED[] = "started";
-constexpr char FINISHED[] = "finished";
-constexpr char DURATION[] = "duration_s";
-constexpr char RESULT[] = "result";
-constexpr char FAILED_STEP[] = "failed_step";
-constexpr char LOG[] = "log";
 constexpr char TIME[] = "time";
 constexpr char KIND[] = "kind";
 constexpr char TEXT[] = "text";
@@ -56,6 +42,11 @@ constexpr char STOP[] = "stop";
 // What went into one unit, and when: one line of the record file, and the final object of
 // --json.
 struct UnitRecord {
+    QUuid id;
+    // The identity given with --unit; empty if none.
+    QString unit;
+    QString station;
+    QString operatorName;
     QString operation;
     QString port;
     int baud = 0;

@@ -11,6 +11,8 @@ UnitsRun::UnitsRun(const CliRequest &request)
     : request(request)
     , record(request.recordPath)
 {
+    common.station = request.station;
+    common.operatorName = request.operatorName;
     common.operation = OperationName(request.operation);
     common.baud = request.baud;
     if (!request.file.isEmpty())
@@ -22,7 +24,7 @@ UnitsRun::~UnitsRun() = default;
 int UnitsRun::exec()
 {
     QString problem;
-    if (!request.recordPath.isEmpty() && !OpenRecord(&record, &problem)) {
+    if ((!request.recordPath.isEmpty() && !OpenRecord(&record, &problem)) || !keeper.open(request.records, &problem)) {
         PrintError(problem);
         return ExitUsage;
     }
@@ -31,11 +33,19 @@ int UnitsRun::exec()
     job.baud = request.baud;
     if (request.operation == WindowDriver::Flash && !prepareImage(&job, &problem))
         return refuse(problem);
+    if (request.operation == WindowDriver::Flash && !request.again)
+        guardUnits();
     startUnits(job);
+    // What earlier runs could not send goes first, while the units work.
+    keeper.sendWaiting();
     // Every unit's process has a bound, past which it is killed: this loop ends.
     if (running > 0)
         untilAllEnded.exec();
     output->showEnd();
+    keeper.sendWaiting();
+    const QString waiting = keeper.waitingLine();
+    if (!waiting.isEmpty())
+        PrintError(waiting);
     return exitStatus();
 }
 
@@ -80,6 +90,8 @@ int UnitsRun::refuse(const QString &reason)
     PrintError(QString("%1: refused: %2").arg(QDir::toNativeSeparators(request.file), reason));
     for (const QString &port : qAsConst(request.ports)) {
         UnitRecord unit = common;
+        unit.id = QUuid::createUuid();
+        unit.unit = request.units.value(port);
         unit.port = port;
         unit.started = unit.finished = QDateTime::currentDateTimeUtc();
         unit.result = UnitResult::Refused;
@@ -91,12 +103,28 @@ int UnitsRun::refuse(const QString &reason)
     return ExitUsage;
 }
 
+// A unit that already holds the image, by what the databases the run can reach say, is not
+// flashed again.
+void UnitsRun::guardUnits()
+{
+    const QString sha256 = QString::fromLatin1(common.image.sha256.toHex());
+    for (auto unit = request.units.cbegin(); unit != request.units.cend(); ++unit) {
+        const QJsonObject earlier = keeper.heldImage(unit.value(), sha256);
+        if (!earlier.isEmpty())
+            heldImages.insert(unit.key(), QString("the unit already holds this image: flashed at %1 on %2")
+                                              .arg(earlier.value(Key::FINISHED).toString(),
+                                                   earlier.value(Key::STATION).toString()));
+    }
+}
+
 void UnitsRun::startUnits(const UnitJob &job)
 {
     for (const QString &port : qAsConst(request.ports)) {
         UnitJob unitJob = job;
         unitJob.port = port;
         UnitRecord unit = common;
+        unit.id = QUuid::createUuid();
+        unit.unit = request.units.value(port);
         unit.port = port;
         units.append(new UnitProcess(unitJob, unit));
         units.last()->setParent(this);
@@ -108,8 +136,12 @@ void UnitsRun::startUnits(const UnitJob &job)
     }
     connect(&stopSignals, &StopSignals::stopRequested, this, &UnitsRun::stopRequested);
     running = units.size();
-    for (UnitProcess *unit : qAsConst(units))
-        unit->start();
+    for (UnitProcess *unit : qAsConst(units)) {
+        if (heldImages.contains(unit->record().port))
+            unit->skip(heldImages.value(unit->record().port));
+        else
+            unit->start();
+    }
 }
 
 void UnitsRun::unitFinished(UnitProcess *unit)
@@ -133,13 +165,17 @@ void UnitsRun::stopRequested(StopSignals::Cause cause, int count)
     }
 }
 
+// In the record file and the station's database; a record that either lacks fails the run.
 void UnitsRun::keepRecord(const UnitRecord &unit)
 {
     QString problem;
-    if (request.recordPath.isEmpty() || AppendRecord(&record, unit, &problem))
-        return;
-    PrintError(problem);
-    recordLacksLines = true;
+    const bool inFile = request.recordPath.isEmpty() || AppendRecord(&record, unit, &problem);
+    if (!inFile)
+        PrintError(problem);
+    const bool inDatabase = keeper.keep(unit.toJson(), &problem);
+    if (!inDatabase)
+        PrintError(problem);
+    recordLacksLines = recordLacksLines || !inFile || !inDatabase;
 }
 
 int UnitsRun::exitStatus() const
@@ -148,7 +184,8 @@ int UnitsRun::exitStatus() const
     bool allSucceeded = !recordLacksLines;
     for (const UnitProcess *unit : units) {
         interrupted = interrupted || unit->record().result == UnitResult::Interrupted;
-        allSucceeded = allSucceeded && unit->record().result == UnitResult::Success;
+        const UnitResult result = unit->record().result;
+        allSucceeded = allSucceeded && (result == UnitResult::Success || result == UnitResult::Skipped);
     }
     if (interrupted)
         return ExitInterrupted;

@@ -13,7 +13,7 @@ namespace {
 bool IsFlash(const QJsonObject &record)
 {
     const QString result = record.value(Key::RESULT).toString();
-    return record.value(Key::OPERATION).toString() == OperationName::FLASH && result != Result::SKIPPED
+    return record.value(Key::OPERATION).toString() == OperationText::FLASH && result != Result::SKIPPED
         && result != Result::REFUSED;
 }
 

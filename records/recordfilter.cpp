@@ -1,5 +1,13 @@
 #include "records/recordfilter.h"
 
+#include <algorithm>
+
+bool IsUnitId(const QString &text)
+{
+    return !text.isEmpty() && text.size() <= UNIT_ID_MAX
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
+}
+
 QDateTime ReadFilterTime(const QString &text)
 {
     QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);

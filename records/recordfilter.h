@@ -13,6 +13,10 @@ struct RecordFilter {
     QDateTime until;
 };
 
+// A unit's identity, as scanned: 1 to UNIT_ID_MAX printable characters.
+constexpr int UNIT_ID_MAX = 64;
+bool IsUnitId(const QString &text);
+
 // Reads an ISO 8601 date ("2026-12-08", midnight) or time ("2026-12-08T06:00", "...Z",
 // "...+01:00"); without an offset it is the station's local time. Invalid if unreadable.
 QDateTime ReadFilterTime(const QString &text);

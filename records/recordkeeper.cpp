@@ -15,7 +15,7 @@ bool ChangesMemory(const QJsonObject &record)
 {
     const QString operation = record.value(Key::OPERATION).toString();
     const QString result = record.value(Key::RESULT).toString();
-    return (operation == OperationName::FLASH || operation == OperationName::ERASE) && result != Result::SKIPPED
+    return (operation == OperationText::FLASH || operation == OperationText::ERASE) && result != Result::SKIPPED
         && result != Result::REFUSED;
 }
 
@@ -107,7 +107,7 @@ QJsonObject RecordKeeper::heldImage(const QString &unit, const QString &sha256)
     for (auto record = records.crbegin(); record != records.crend(); ++record) {
         if (!ChangesMemory(*record))
             continue;
-        const bool held = record->value(Key::OPERATION).toString() == OperationName::FLASH
+        const bool held = record->value(Key::OPERATION).toString() == OperationText::FLASH
             && record->value(Key::RESULT).toString() == Result::SUCCESS
             && record->value(Key::IMAGE).toObject().value(Key::SHA256).toString() == sha256;
         return held ? *record : QJsonObject();

@@ -36,9 +36,10 @@ constexpr char REFUSED[] = "refused";
 constexpr char SKIPPED[] = "skipped";
 } // namespace Result
 
-namespace OperationName {
+namespace OperationText {
 constexpr char FLASH[] = "flash";
+constexpr char VERIFY[] = "verify";
 constexpr char ERASE[] = "erase";
-} // namespace OperationName
+} // namespace OperationText
 
 #endif
