@@ -12,7 +12,7 @@ const char *const ENVIRONMENT_VARIABLE = "VARNHOLT_DB";
 QString ConnectOptions()
 {
     return QString("connect_timeout=%1;keepalives=1;keepalives_idle=5;keepalives_interval=2;keepalives_count=3;"
-                   "tcp_user_timeout=%2;options='-c statement_timeout=%2'")
+                   "tcp_user_timeout=%2;options='-c statement_timeout=%2 -c client_min_messages=warning'")
         .arg(SERVER_CONNECT_TIMEOUT_S)
         .arg(SERVER_STATEMENT_TIMEOUT_MS);
 }

@@ -219,6 +219,8 @@ void TestCliRecords::refusedBeforeAnyUnitIsTouched_data()
     QTest::newRow("--no-db with --db") << QStringList{"--no-db", "--db", "x.sqlite"} << "do not go together";
     QTest::newRow("a corrupt database") << QStringList{"--db", "@corrupt"} << "file is not a database";
     QTest::newRow("a folder for a database") << QStringList{"--db", "@folder"} << "it is not a file";
+    QTest::newRow("a folder that cannot be made") << QStringList{"--db", "/proc/varnholt/records.sqlite"}
+                                                  << "cannot make its folder";
     QTest::newRow("an unreadable URL") << QStringList{"--db", "postgresql://host"} << "cannot read the server's URL";
 }
 

@@ -8,6 +8,10 @@
 #include <QUuid>
 
 #include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "records/csvexport.h"
@@ -78,6 +82,7 @@ private slots:
     void serverUrls();
     void recordsWaitAndReachTheServerOnce();
     void sendCutMidwayIsResumed();
+    void silentServerIsGivenUp();
     void guardFindsTheImageTheUnitHolds();
     void reportCounts();
     void csvQuotesWhatASpreadsheetNeeds();
@@ -161,7 +166,7 @@ void TestRecords::unusableDatabaseIsRefused()
     QFETCH(QString, kind);
     QFETCH(QString, reason);
     if (kind == "read-only" && geteuid() == 0)
-        QSKIP("root writes to a read-only file (see tst_clirecords for the line's own check)");
+        QSKIP("root writes to a read-only file");
     QString path = folder.filePath(kind + ".sqlite");
     QFile file(path);
     if (kind == "garbage" || kind == "under a file")
@@ -307,6 +312,28 @@ void TestRecords::sendCutMidwayIsResumed()
     QVERIFY(keeper.open(setup, &error));
     QCOMPARE(keeper.sendWaiting(), 0);
     QCOMPARE(serverCount("unit LIKE 'CUT%' OR record = '{}'"), 3);
+}
+
+// A server that takes the connection and never says a word: the run goes on, and the line
+// names the server.
+void TestRecords::silentServerIsGivenUp()
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&address), length) == 0 && ::listen(listener, 4) == 0
+            && ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+    const QString url = QString("postgresql://line@127.0.0.1:%1/records").arg(ntohs(address.sin_port));
+    RecordKeeper keeper;
+    QString error;
+    QVERIFY(keeper.open(setupWith({folder.filePath("silent.sqlite"), url}), &error));
+    QVERIFY(keeper.keep(Flash("S1", "s", "success", 0), &error));
+    QCOMPARE(keeper.sendWaiting(), 1);
+    ::close(listener);
+    QVERIFY2(keeper.waitingLine().startsWith("1 record waits to be sent: the server " + url + ": ")
+                 && keeper.waitingLine().contains("timeout expired"), qPrintable(keeper.waitingLine()));
 }
 
 void TestRecords::guardFindsTheImageTheUnitHolds()
