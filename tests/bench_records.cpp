@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonArray>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUuid>
 
@@ -17,6 +16,7 @@
 
 #include "records/centralstore.h"
 #include "records/recordkeys.h"
+#include "support/databasepeek.h"
 #include "support/postgresserver.h"
 
 namespace {
@@ -78,12 +78,9 @@ int main(int argc, char *argv[])
     const double seconds = clock.elapsed() / 1000.0;
     const int records = stations * perStation - failed;
 
-    QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "size");
-    db.setHostName(server.socketFolder());
-    db.setUserName("postgres");
-    db.setDatabaseName("postgres");
-    QSqlQuery query(db);
-    db.open();
+    DatabasePeek peek("QPSQL");
+    QSqlQuery query(peek.database());
+    peek.openServer(server.socketFolder());
     query.exec("SELECT AVG(octet_length(record)), pg_total_relation_size('records'), COUNT(*) FROM records");
     query.next();
     std::printf("%d records from %d stations at once in %.1f s: %.0f records/s (%d failed)\n", records, stations,

@@ -4,13 +4,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include "ecusimulator.h"
 #include "records/recordkeys.h"
 #include "sampleimage.h"
+#include "support/databasepeek.h"
 #include "support/postgresserver.h"
 
 namespace {
@@ -65,7 +65,12 @@ class TestCliRecords : public QObject
 
 private slots:
     void initTestCase();
-    void aLineThroughAServerOutage();
+    // One line's day, in order: each step builds on the records of the one before.
+    void twoUnitsReachTheServer();
+    void recordsWaitWhileTheServerIsAway();
+    void syncSendsThemOnce();
+    void aUnitThatHoldsTheImageIsSkipped();
+    void theLineAsksItsRecords();
     void refusedBeforeAnyUnitIsTouched_data();
     void refusedBeforeAnyUnitIsTouched();
     void twoRunsAtOnceKeepEveryRecord();
@@ -81,6 +86,8 @@ private:
     QString localPath;
     QByteArray image;
     QString sha256;
+    // The first run's records as the server holds them.
+    QVector<QJsonObject> firstRecords;
 };
 
 void TestCliRecords::initTestCase()
@@ -111,41 +118,37 @@ CliRun TestCliRecords::flash(const QStringList &units, const QStringList &extra,
 QVector<QJsonObject> TestCliRecords::serverRecords()
 {
     QVector<QJsonObject> records;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "peek");
-        db.setHostName(server.socketFolder());
-        db.setUserName("postgres");
-        db.setDatabaseName("postgres");
-        QSqlQuery query(db);
-        if (db.open() && query.exec("SELECT record, id::text, unit, station, result, sha256 FROM records ORDER BY started"))
-            while (query.next()) {
-                // The columns questions select on say what the record says.
-                QJsonObject record = QJsonDocument::fromJson(query.value(0).toByteArray()).object();
-                const QStringList columns{record.value(Key::ID).toString(), record.value(Key::UNIT).toString(),
-                                          record.value(Key::STATION).toString(), record.value(Key::RESULT).toString(),
-                                          record.value(Key::IMAGE).toObject().value(Key::SHA256).toString()};
-                for (int i = 0; i < columns.size(); ++i)
-                    if (query.value(i + 1).toString() != columns.at(i))
-                        record.insert("column mismatch", i);
-                records.append(record);
-            }
+    DatabasePeek peek("QPSQL");
+    QSqlQuery query(peek.database());
+    if (!peek.openServer(server.socketFolder())
+        || !query.exec("SELECT record, id::text, unit, station, result, sha256 FROM records ORDER BY started"))
+        return records;
+    while (query.next()) {
+        // The columns questions select on say what the record says.
+        QJsonObject record = QJsonDocument::fromJson(query.value(0).toByteArray()).object();
+        const QStringList columns{record.value(Key::ID).toString(), record.value(Key::UNIT).toString(),
+                                  record.value(Key::STATION).toString(), record.value(Key::RESULT).toString(),
+                                  record.value(Key::IMAGE).toObject().value(Key::SHA256).toString()};
+        for (int i = 0; i < columns.size(); ++i)
+            if (query.value(i + 1).toString() != columns.at(i))
+                record.insert("column mismatch", i);
+        records.append(record);
     }
-    QSqlDatabase::removeDatabase("peek");
     return records;
 }
 
-void TestCliRecords::aLineThroughAServerOutage()
+// Two units with their ids and the station: both records on the server, every key.
+void TestCliRecords::twoUnitsReachTheServer()
 {
-    // Two units with their ids and the station: both records on the server, every key.
     EcuSimulator a1, b1;
-    CliRun run = flash({"SN-A1", "SN-B1"}, {"--db", server.url()}, {&a1, &b1});
+    const CliRun run = flash({"SN-A1", "SN-B1"}, {"--db", server.url()}, {&a1, &b1});
     QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
     QVERIFY(run.err.isEmpty());
     QCOMPARE(a1.memory(ADDRESS, image.size()), image);
-    QVector<QJsonObject> onServer = serverRecords();
-    QCOMPARE(onServer.size(), 2);
-    QCOMPARE(onServer, RecordLines(folder.filePath("record.jsonl")));
-    for (const QJsonObject &record : onServer) {
+    firstRecords = serverRecords();
+    QCOMPARE(firstRecords.size(), 2);
+    QCOMPARE(firstRecords, RecordLines(folder.filePath("record.jsonl")));
+    for (const QJsonObject &record : qAsConst(firstRecords)) {
         QVERIFY(QStringList({"SN-A1", "SN-B1"}).contains(record.value(Key::UNIT).toString()));
         QCOMPARE(record.value(Key::STATION).toString(), QString(STATION));
         QCOMPARE(record.value(Key::OPERATOR).toString(), QString("ann"));
@@ -154,44 +157,56 @@ void TestCliRecords::aLineThroughAServerOutage()
         QVERIFY(!QUuid(record.value(Key::ID).toString()).isNull());
         QVERIFY(!record.contains("column mismatch"));
     }
+}
 
-    // The server away (named by VARNHOLT_DB this time): the units are flashed all the same.
+// The server away (named by VARNHOLT_DB this time): the units are flashed all the same.
+void TestCliRecords::recordsWaitWhileTheServerIsAway()
+{
     QString error;
     QVERIFY2(server.stop(&error), qPrintable(error));
     EcuSimulator a2, b2;
-    run = flash({"SN-A2", "SN-B2"}, {}, {&a2, &b2}, server.url());
+    const CliRun run = flash({"SN-A2", "SN-B2"}, {}, {&a2, &b2}, server.url());
     QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
     QCOMPARE(b2.memory(ADDRESS, image.size()), image);
     QVERIFY2(run.err.startsWith("varnholt-cli: 2 records wait to be sent: the server " + server.url())
                  && run.err.count('\n') == 1, qPrintable(run.err));
     QVERIFY2(server.start(&error), qPrintable(error));
     QCOMPARE(serverRecords().size(), 2);
+}
 
-    // Sent once, however often sync runs.
+// Sent once, however often sync runs.
+void TestCliRecords::syncSendsThemOnce()
+{
     for (int pass = 0; pass < 2; ++pass) {
-        run = RunCli({"sync", "--db", localPath, "--db", server.url()});
+        const CliRun run = RunCli({"sync", "--db", localPath, "--db", server.url()});
         QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
         QCOMPARE(serverRecords().size(), 4);
     }
+}
 
-    // The first unit again with the same image: not one frame; with --again, flashed.
+// The first unit again with the same image: not one frame; with --again, flashed.
+void TestCliRecords::aUnitThatHoldsTheImageIsSkipped()
+{
     EcuSimulator again;
-    run = flash({"SN-A1"}, {"--db", server.url(), "--json"}, {&again});
+    CliRun run = flash({"SN-A1"}, {"--db", server.url(), "--json"}, {&again});
     QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
     QVERIFY(again.frames().isEmpty());
     const QJsonObject skipped = QJsonDocument::fromJson(run.out.trimmed().split('\n').last().toUtf8()).object();
     QCOMPARE(skipped.value(Key::RESULT).toString(), QString("skipped"));
     QCOMPARE(skipped.value(Key::FAILED_STEP).toString(),
              QString("the unit already holds this image: flashed at %1 on line-3")
-                 .arg(onServer.first().value(Key::UNIT) == "SN-A1" ? onServer.first().value(Key::FINISHED).toString()
-                                                                   : onServer.last().value(Key::FINISHED).toString()));
+                 .arg(firstRecords.value(firstRecords.value(0).value(Key::UNIT) == "SN-A1" ? 0 : 1)
+                          .value(Key::FINISHED)
+                          .toString()));
     run = flash({"SN-A1"}, {"--db", server.url(), "--again"}, {&again});
     QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
     QCOMPARE(again.memory(ADDRESS, image.size()), image);
     QCOMPARE(serverRecords().size(), 6);
+}
 
-    // What the line asks of it.
-    run = RunCli({"report", "--json", "--station", STATION, "--db", localPath, "--db", server.url()});
+void TestCliRecords::theLineAsksItsRecords()
+{
+    CliRun run = RunCli({"report", "--json", "--station", STATION, "--db", localPath, "--db", server.url()});
     QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
     const QJsonObject station = QJsonDocument::fromJson(run.out.toUtf8()).object()["stations"].toObject()[STATION].toObject();
     QCOMPARE(station.value("units").toInt(), 4);
