@@ -8,10 +8,10 @@
 
 namespace {
 
-const char *const COLUMNS[] = {Key::ID, Key::UNIT, Key::STATION, Key::OPERATOR, Key::OPERATION, Key::PORT,
-                               Key::BAUD, Key::FILE_PATH, Key::FIRST, Key::LAST, Key::SIZE, Key::CRC32,
-                               Key::SHA256, Key::STARTED, Key::FINISHED, Key::DURATION, Key::RESULT,
-                               Key::FAILED_STEP, Key::VERSION};
+const char *const COLUMNS[] = {Key::ID,       Key::UNIT,   Key::STATION,     Key::OPERATOR, Key::OPERATION,
+                               Key::PORT,     Key::BAUD,   Key::FILE_PATH,   Key::FIRST,    Key::LAST,
+                               Key::SIZE,     Key::CRC32,  Key::SHA256,      Key::STARTED,  Key::FINISHED,
+                               Key::DURATION, Key::RESULT, Key::FAILED_STEP, Key::VERSION};
 
 QString Field(const QJsonValue &value)
 {

@@ -10,8 +10,7 @@ namespace {
 
 // The filter's records from every database the run can reach; a server that cannot be
 // reached leaves a line saying so and the station's own records.
-bool Gather(const RecordsSetup &setup, const RecordFilter &filter, QVector<QJsonObject> *records,
-            CommandOutput *output)
+bool Gather(const RecordsSetup &setup, const RecordFilter &filter, QVector<QJsonObject> *records, CommandOutput *output)
 {
     RecordKeeper keeper;
     QString error;
@@ -70,8 +69,8 @@ CommandOutput UnitHistory(const RecordsSetup &setup, const QString &unit, bool j
     if (!Gather(setup, filter, &records, &output))
         return output;
     for (const QJsonObject &record : qAsConst(records))
-        output.out += json ? QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact)) + '\n'
-                           : HistoryLine(record);
+        output.out +=
+            json ? QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact)) + '\n' : HistoryLine(record);
     if (records.isEmpty()) {
         output.status = CommandOutput::Incomplete;
         output.errors << QString("no records of the unit %1").arg(unit);

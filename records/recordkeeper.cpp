@@ -43,8 +43,8 @@ bool RecordKeeper::readSetup(const RecordsSetup &setup, QString *localPath, QStr
     for (const QString &database : setup.databases) {
         QString *slot = ServerAddress::IsServerUrl(database) ? serverUrl : localPath;
         if (!slot->isEmpty()) {
-            *error = QString("--db names two %1: %2 and %3")
-                         .arg(slot == serverUrl ? "servers" : "files", *slot, database);
+            *error =
+                QString("--db names two %1: %2 and %3").arg(slot == serverUrl ? "servers" : "files", *slot, database);
             return false;
         }
         *slot = database;
@@ -131,8 +131,8 @@ int RecordKeeper::sendWaiting()
         return records.size();
     int left = records.size();
     for (const QJsonObject &record : qAsConst(records)) {
-        if (!central->add(record, &problem) || !local->markSent(record.value(Key::ID).toString(), serverName(),
-                                                                &problem))
+        if (!central->add(record, &problem)
+            || !local->markSent(record.value(Key::ID).toString(), serverName(), &problem))
             break;
         --left;
     }

@@ -13,8 +13,7 @@ const QStringList MIGRATIONS[] = {
     {"CREATE TABLE records (id %ID PRIMARY KEY, unit TEXT, station TEXT NOT NULL, operator TEXT, "
      "operation TEXT NOT NULL, result TEXT NOT NULL, sha256 TEXT, started %TIME NOT NULL, "
      "finished %TIME NOT NULL, record TEXT NOT NULL)",
-     "CREATE INDEX records_unit ON records (unit, started)",
-     "CREATE INDEX records_started ON records (started)"},
+     "CREATE INDEX records_unit ON records (unit, started)", "CREATE INDEX records_started ON records (started)"},
     // The station's records that a server has not acknowledged; empty on a server.
     {"CREATE TABLE outbox (id %ID NOT NULL REFERENCES records (id), server TEXT NOT NULL, PRIMARY KEY (server, id))"},
 };
@@ -62,10 +61,9 @@ bool MigrateRecordSchema(RecordTable *table, QString *error)
     if (!table->begin(error))
         return false;
     int version = 0;
-    const bool locked = table->kind() == RecordTable::Sqlite
-        || table->run("SELECT pg_advisory_xact_lock(?)", {MIGRATION_LOCK}, error);
-    if (locked && ReadVersion(table, &version, error) && MigrateFrom(table, version, error)
-        && table->commit(error))
+    const bool locked =
+        table->kind() == RecordTable::Sqlite || table->run("SELECT pg_advisory_xact_lock(?)", {MIGRATION_LOCK}, error);
+    if (locked && ReadVersion(table, &version, error) && MigrateFrom(table, version, error) && table->commit(error))
         return true;
     table->rollback();
     return false;

@@ -32,8 +32,7 @@ RecordTable::RecordTable(Kind kind)
     : tableKind(kind)
     , connectionName("varnholt-records-" + QUuid::createUuid().toString(QUuid::WithoutBraces))
     , connection(QSqlDatabase::addDatabase(kind == Sqlite ? "QSQLITE" : "QPSQL", connectionName))
-{
-}
+{ }
 
 RecordTable::~RecordTable()
 {
@@ -95,9 +94,9 @@ bool RecordTable::insert(const QJsonObject &record, QString *error)
     return run("INSERT INTO records (id, unit, station, operator, operation, result, sha256, started, finished, "
                "record) VALUES (?, NULLIF(?, ''), ?, NULLIF(?, ''), ?, ?, NULLIF(?, ''), ?, ?, ?) "
                "ON CONFLICT (id) DO NOTHING",
-               {Cell(record, Key::ID), Cell(record, Key::UNIT), Cell(record, Key::STATION),
-                Cell(record, Key::OPERATOR), Cell(record, Key::OPERATION), Cell(record, Key::RESULT),
-                Cell(image, Key::SHA256), Cell(record, Key::STARTED), Cell(record, Key::FINISHED),
+               {Cell(record, Key::ID), Cell(record, Key::UNIT), Cell(record, Key::STATION), Cell(record, Key::OPERATOR),
+                Cell(record, Key::OPERATION), Cell(record, Key::RESULT), Cell(image, Key::SHA256),
+                Cell(record, Key::STARTED), Cell(record, Key::FINISHED),
                 QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact))},
                error);
 }

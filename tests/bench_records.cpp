@@ -22,11 +22,16 @@
 namespace {
 
 // The log of a flash that succeeded, line by line as the window writes it.
-const char *const FLASH_LOG[] = {
-    "Browse success", "[Flash Hanlder] Flash command started", "[Flash Hanlder] Jump to boot loader success",
-    "[Flash Hanlder] Erasing..", "[Flash Hanlder] Erase success", "[Flash Hanlder] Flashing.. 100%",
-    "[Flash Hanlder] Flash success", "[Flash Hanlder] Verify success", "[Flash Hanlder] Resetting..",
-    "[Flash Hanlder] Reset success"};
+const char *const FLASH_LOG[] = {"Browse success",
+                                 "[Flash Hanlder] Flash command started",
+                                 "[Flash Hanlder] Jump to boot loader success",
+                                 "[Flash Hanlder] Erasing..",
+                                 "[Flash Hanlder] Erase success",
+                                 "[Flash Hanlder] Flashing.. 100%",
+                                 "[Flash Hanlder] Flash success",
+                                 "[Flash Hanlder] Verify success",
+                                 "[Flash Hanlder] Resetting..",
+                                 "[Flash Hanlder] Reset success"};
 
 QJsonObject TypicalFlash(const QString &station, int n)
 {
@@ -34,13 +39,27 @@ QJsonObject TypicalFlash(const QString &station, int n)
     QJsonArray log;
     for (const char *text : FLASH_LOG)
         log.append(QJsonObject{{"time", RecordTimeText(started)}, {"kind", "info"}, {"text", text}});
-    return {{Key::ID, QUuid::createUuid().toString(QUuid::WithoutBraces)}, {Key::UNIT, QString("SN%1").arg(n, 8, 10, QChar('0'))},
-            {Key::STATION, station}, {Key::OPERATOR, "ann"}, {Key::VERSION, "6.2"}, {Key::OPERATION, "flash"},
-            {Key::PORT, "/dev/ttyUSB0"}, {Key::BAUD, 115200}, {Key::FILE_PATH, "/srv/line/images/app-4.7.1.rom"},
-            {Key::IMAGE, QJsonObject{{Key::FIRST, 0x80000}, {Key::LAST, 0xBFFFF}, {Key::SIZE, 262144},
-                                     {Key::CRC32, "1A2B3C4D"}, {Key::SHA256, QString(64, 'a')}}},
-            {Key::STARTED, RecordTimeText(started)}, {Key::FINISHED, RecordTimeText(started.addSecs(27))},
-            {Key::DURATION, 27.0}, {Key::RESULT, "success"}, {Key::FAILED_STEP, QJsonValue()}, {Key::LOG, log}};
+    return {{Key::ID, QUuid::createUuid().toString(QUuid::WithoutBraces)},
+            {Key::UNIT, QString("SN%1").arg(n, 8, 10, QChar('0'))},
+            {Key::STATION, station},
+            {Key::OPERATOR, "ann"},
+            {Key::VERSION, "6.2"},
+            {Key::OPERATION, "flash"},
+            {Key::PORT, "/dev/ttyUSB0"},
+            {Key::BAUD, 115200},
+            {Key::FILE_PATH, "/srv/line/images/app-4.7.1.rom"},
+            {Key::IMAGE,
+             QJsonObject{{Key::FIRST, 0x80000},
+                         {Key::LAST, 0xBFFFF},
+                         {Key::SIZE, 262144},
+                         {Key::CRC32, "1A2B3C4D"},
+                         {Key::SHA256, QString(64, 'a')}}},
+            {Key::STARTED, RecordTimeText(started)},
+            {Key::FINISHED, RecordTimeText(started.addSecs(27))},
+            {Key::DURATION, 27.0},
+            {Key::RESULT, "success"},
+            {Key::FAILED_STEP, QJsonValue()},
+            {Key::LOG, log}};
 }
 
 } // namespace

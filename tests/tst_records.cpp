@@ -65,7 +65,8 @@ RecordsSetup TestRecords::setupWith(const QStringList &databases)
 int TestRecords::serverCount(const QString &where)
 {
     DatabasePeek peek("QPSQL");
-    return peek.openServer(server.socketFolder()) ? peek.value("SELECT COUNT(*) FROM records WHERE " + where).toInt() : -1;
+    return peek.openServer(server.socketFolder()) ? peek.value("SELECT COUNT(*) FROM records WHERE " + where).toInt()
+                                                  : -1;
 }
 
 void TestRecords::olderDatabaseIsBroughtForward()
@@ -79,8 +80,9 @@ void TestRecords::olderDatabaseIsBroughtForward()
         QVERIFY(peek.run("CREATE TABLE records (id TEXT PRIMARY KEY, unit TEXT, station TEXT NOT NULL, operator TEXT, "
                          "operation TEXT NOT NULL, result TEXT NOT NULL, sha256 TEXT, started TEXT NOT NULL, "
                          "finished TEXT NOT NULL, record TEXT NOT NULL)"));
-        QVERIFY(peek.run("INSERT INTO records VALUES ('old', 'SN1', 's', NULL, 'flash', 'success', 'aa', "
-                         "'2026-01-01T00:00:00.000Z', '2026-01-01T00:00:30.000Z', '{\"id\":\"old\",\"unit\":\"SN1\"}')"));
+        QVERIFY(
+            peek.run("INSERT INTO records VALUES ('old', 'SN1', 's', NULL, 'flash', 'success', 'aa', "
+                     "'2026-01-01T00:00:00.000Z', '2026-01-01T00:00:30.000Z', '{\"id\":\"old\",\"unit\":\"SN1\"}')"));
     }
     LocalStore store;
     QString error;
@@ -104,10 +106,10 @@ void TestRecords::unusableDatabaseIsRefused_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("not a database") << "garbage" << "file is not a database";
-    QTest::newRow("a folder in its place") << "folder" << "it is not a file";
-    QTest::newRow("a file for its folder") << "under a file" << "cannot make its folder";
-    QTest::newRow("read-only") << "read-only" << "readonly database";
+    QTest::newRow("not a database") << "garbage"
+                                    << "file is not a database";
+    QTest::newRow("read-only") << "read-only"
+                               << "readonly database";
 }
 
 void TestRecords::unusableDatabaseIsRefused()
@@ -116,15 +118,12 @@ void TestRecords::unusableDatabaseIsRefused()
     QFETCH(QString, reason);
     if (kind == "read-only" && geteuid() == 0)
         QSKIP("root writes to a read-only file");
-    QString path = folder.filePath(kind + ".sqlite");
+    // A folder in its place and a folder that cannot be made: see tst_clirecords.
+    const QString path = folder.filePath(kind + ".sqlite");
     QFile file(path);
-    if (kind == "garbage" || kind == "under a file")
+    if (kind == "garbage")
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) == 4096);
     file.close();
-    if (kind == "folder")
-        QVERIFY(QDir().mkpath(path));
-    if (kind == "under a file")
-        path += "/records.sqlite";
     if (kind == "read-only") {
         LocalStore made;
         QString ignored;
@@ -135,7 +134,8 @@ void TestRecords::unusableDatabaseIsRefused()
     QString error;
     QVERIFY(!store.open(path, &error));
     QVERIFY2(error.startsWith("the database " + QDir::toNativeSeparators(path) + " cannot be used")
-                 && error.contains(reason), qPrintable(error));
+                 && error.contains(reason),
+             qPrintable(error));
 }
 
 // A trigger that fails the second half of the transaction leaves no first half behind.
@@ -188,11 +188,13 @@ void TestRecords::recordsWaitAndReachTheServerOnce()
     {
         RecordKeeper keeper;
         QVERIFY2(keeper.open(setup, &error), qPrintable(error));
-        QVERIFY(keeper.keep(FlashRecord("SN1", "s", "success", 0), &error) && keeper.keep(FlashRecord("SN2", "s", "success", 1), &error));
+        QVERIFY(keeper.keep(FlashRecord("SN1", "s", "success", 0), &error)
+                && keeper.keep(FlashRecord("SN2", "s", "success", 1), &error));
         QCOMPARE(keeper.sendWaiting(), 2);
         const QString line = keeper.waitingLine();
         QVERIFY2(line.startsWith("2 records wait to be sent: the server postgresql://postgres@/postgres?host=")
-                     && line.endsWith("the next run or \"varnholt-cli sync\" sends them"), qPrintable(line));
+                     && line.endsWith("the next run or \"varnholt-cli sync\" sends them"),
+                 qPrintable(line));
     }
     QVERIFY2(server.start(&error), qPrintable(error));
     for (int run = 0; run < 2; ++run) {
@@ -212,14 +214,16 @@ void TestRecords::sendCutMidwayIsResumed()
     const RecordsSetup setup = setupWith({folder.filePath("cut.sqlite"), server.url()});
     DatabasePeek peek("QPSQL");
     QVERIFY(peek.openServer(server.socketFolder()));
-    QVERIFY(peek.run("CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'cut'; END $$ LANGUAGE plpgsql"));
+    QVERIFY(peek.run(
+        "CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'cut'; END $$ LANGUAGE plpgsql"));
     QVERIFY(peek.run("CREATE TRIGGER refuse BEFORE INSERT ON records FOR EACH ROW WHEN (NEW.unit = 'CUT2') "
                      "EXECUTE FUNCTION refuse()"));
     const QJsonObject third = FlashRecord("CUT3", "s", "success", 3);
     {
         RecordKeeper keeper;
         QVERIFY(keeper.open(setup, &error));
-        for (const QJsonObject &record : {FlashRecord("CUT1", "s", "success", 1), FlashRecord("CUT2", "s", "success", 2), third})
+        for (const QJsonObject &record :
+             {FlashRecord("CUT1", "s", "success", 1), FlashRecord("CUT2", "s", "success", 2), third})
             QVERIFY(keeper.keep(record, &error));
         QCOMPARE(keeper.sendWaiting(), 2);
         QVERIFY2(keeper.waitingLine().contains("2 records wait") && keeper.waitingLine().contains("cut"),
@@ -255,7 +259,8 @@ void TestRecords::silentServerIsGivenUp()
     QCOMPARE(keeper.sendWaiting(), 1);
     ::close(listener);
     QVERIFY2(keeper.waitingLine().startsWith("1 record waits to be sent: the server " + url + ": ")
-                 && keeper.waitingLine().contains("timeout expired"), qPrintable(keeper.waitingLine()));
+                 && keeper.waitingLine().contains("timeout expired"),
+             qPrintable(keeper.waitingLine()));
 }
 
 void TestRecords::guardFindsTheImageTheUnitHolds()
@@ -268,9 +273,10 @@ void TestRecords::guardFindsTheImageTheUnitHolds()
     QJsonObject erase = FlashRecord("G2", "s", "success", 2), verify = FlashRecord("G1", "s", "success", 3);
     erase[Key::OPERATION] = "erase";
     verify[Key::OPERATION] = "verify";
-    for (const QJsonObject &record : {held, FlashRecord("G2", "s", "success", 1, 30, "aa"), erase, verify,
-                                      FlashRecord("G3", "s", "success", 1, 30, "aa"), FlashRecord("G3", "s", "failed", 2, 30, "aa"),
-                                      FlashRecord("G4", "s", "success", 1, 30, "bb")})
+    for (const QJsonObject &record :
+         {held, FlashRecord("G2", "s", "success", 1, 30, "aa"), erase, verify,
+          FlashRecord("G3", "s", "success", 1, 30, "aa"), FlashRecord("G3", "s", "failed", 2, 30, "aa"),
+          FlashRecord("G4", "s", "success", 1, 30, "bb")})
         QVERIFY(local.keep(record, &error));
     QCOMPARE(local.heldImage("G1", "aa"), held);
     QVERIFY(local.heldImage("G2", "aa").isEmpty());

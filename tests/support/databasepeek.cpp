@@ -7,8 +7,7 @@
 DatabasePeek::DatabasePeek(const QString &driver)
     : name("peek-" + QUuid::createUuid().toString())
     , db(QSqlDatabase::addDatabase(driver, name))
-{
-}
+{ }
 
 DatabasePeek::~DatabasePeek()
 {

@@ -12,8 +12,8 @@ const QDateTime SHIFT_START = QDateTime(QDate(2026, 12, 8), QTime(6, 0), Qt::UTC
 
 } // namespace
 
-QJsonObject FlashRecord(const QString &unit, const QString &station, const QString &result, int minutes,
-                        double seconds, const QString &sha256, const QString &failedStep)
+QJsonObject FlashRecord(const QString &unit, const QString &station, const QString &result, int minutes, double seconds,
+                        const QString &sha256, const QString &failedStep)
 {
     const QDateTime started = SHIFT_START.addSecs(minutes * 60);
     return {{Key::ID, QUuid::createUuid().toString(QUuid::WithoutBraces)},

@@ -29,8 +29,7 @@ QString FindBinFolder()
 
 PostgresServer::PostgresServer()
     : binFolder(FindBinFolder())
-{
-}
+{ }
 
 PostgresServer::~PostgresServer()
 {
@@ -63,9 +62,9 @@ bool PostgresServer::runProgram(const QString &program, const QStringList &argum
 bool PostgresServer::start(QString *error)
 {
     if (binFolder.isEmpty() || !folder.isValid()) {
-        *error = binFolder.isEmpty() ? QString("no PostgreSQL server under %1 (apt-get install postgresql)")
-                                           .arg(SERVER_ROOT)
-                                     : "cannot make a temporary folder";
+        *error = binFolder.isEmpty()
+            ? QString("no PostgreSQL server under %1 (apt-get install postgresql)").arg(SERVER_ROOT)
+            : "cannot make a temporary folder";
         return false;
     }
     if (!made) {
@@ -79,19 +78,19 @@ bool PostgresServer::start(QString *error)
             return false;
         made = true;
     }
-    running = runProgram("pg_ctl", {"-D", folder.filePath("data"), "-l", folder.filePath("server.log"), "-w", "-t",
-                                    QString::number(PG_CTL_WAIT_S), "-o",
-                                    QString("-k %1 -c listen_addresses=''").arg(folder.path()),
-                                    "start"},
+    running = runProgram("pg_ctl",
+                         {"-D", folder.filePath("data"), "-l", folder.filePath("server.log"), "-w", "-t",
+                          QString::number(PG_CTL_WAIT_S), "-o",
+                          QString("-k %1 -c listen_addresses=''").arg(folder.path()), "start"},
                          error);
     return running;
 }
 
 bool PostgresServer::stop(QString *error)
 {
-    running = !runProgram("pg_ctl", {"-D", folder.filePath("data"), "-w", "-t", QString::number(PG_CTL_WAIT_S), "-m",
-                                     "fast", "stop"},
-                          error);
+    running = !runProgram(
+        "pg_ctl", {"-D", folder.filePath("data"), "-w", "-t", QString::number(PG_CTL_WAIT_S), "-m", "fast", "stop"},
+        error);
     return !running;
 }
 
