@@ -23,8 +23,9 @@ Norvane::Norvane(QWidget *parent)
     toolVersion = VARNHOLT_VERSION;
     busy = false;
     openWaits = 0;
-    requestLineNs = -1;
+    answerDueNs = -1;
     operationStatus = new OperationStatus(Ui_Norvane::statusBar);
+    operationEvents.add(operationStatus);
 
     // The lists are filled before their signals are wired, so start-up runs no slot.
     FillPortComboBox();

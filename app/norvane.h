@@ -14,6 +14,7 @@
 #include "connection/operationevents.h"
 #include "protocol/bootprotocol.h"
 #include "protocol/commandresult.h"
+#include "protocol/earlyanswers.h"
 #include "rom/imagesummary.h"
 #include "ui/logentry.h"
 
@@ -137,19 +138,29 @@ private:
 
     // connection/operations.cpp
     bool BeginOperation();
-    bool RunUpToCommand(const OperationTexts &texts, bool (Norvane::*command)());
+    void TellBegan(OperationListener::Operation operation);
+    bool RunUpToCommand(const OperationTexts &texts, OperationListener::Step step, bool (Norvane::*command)());
     void FinishWithReset(const OperationTexts &texts);
-    void StopOperation();
+    void FailOperation(const char *failedStep);
+    void EndOperation(OperationListener::Outcome outcome, const char *failedStep);
+    OperationListener::Outcome FailureOutcome() const;
 
     // protocol/transactions.cpp
     CommandResult SendCommand(FrameType type, quint8 successStatus, CommandResult failure,
                               const char *successLine, const char *failureLine);
 
     // protocol/exchange.cpp
-    CommandResult Exchange(const QByteArray &request, QByteArray *response);
+    CommandResult Exchange(const QByteArray &request, const QByteArray &answers, QByteArray *response);
     CommandResult WaitForOutputToLeave(const QElapsedTimer &since, qint64 lineNs);
-    CommandResult CollectResponse(QByteArray *response);
+    CommandResult CollectResponse(const QByteArray &answers, QByteArray *response);
     bool AnswerIsDue() const;
+
+    // protocol/unclaimedanswers.cpp
+    void ClaimWaitingBytes();
+    void TakeUnclaimedBytes(const QByteArray &bytes);
+    void DropAnswer(OperationListener::DroppedAnswer why);
+    void NameDropInFailure(CommandResult result, const char *failureLine);
+    void ForgetEarlierAnswers();
 
     // protocol/resultreporting.cpp
     bool ReportResult(CommandResult result, std::initializer_list<ResultText> texts);
@@ -178,12 +189,23 @@ private:
     // The file whose check passed last, and its image; none after a refusal.
     QString checkedRomFile;
     ImageSummary checkedRom;
-    // The request out on the line: written when the clock started, and the least time the
-    // line takes to carry it; -1 while none is out.
+    // The request out on the line: written when the clock started, when its answer can first
+    // count (-1 while none is out), and the statuses that answer it.
     QElapsedTimer requestClock;
-    qint64 requestLineNs;
+    qint64 answerDueNs;
+    QByteArray requestAnswers;
+    // What the line brought while no answer was due (protocol/unclaimedanswers.cpp): a refusal
+    // held for the next answer, the last answer's status, the answers dropped in this
+    // operation and the last drop no failure has named yet.
+    EarlyAnswers earlyAnswers;
+    QByteArray heldRefusal;
+    quint8 lastAnswerStatus = 0;
+    int droppedAnswers = 0;
+    QString unnamedDrop;
     // The busy refusal on screen, if one is.
     QPointer<QMessageBox> busyBox;
+    // The first red line of the running operation: why its step failed.
+    QString failureCause;
     // connection/stoprequest.cpp
     bool stopRequested = false;
     QEventLoop *runningPause = nullptr;

@@ -2,10 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QSysInfo>
 
 #include "connection/baudrates.h"
+#include "platform/portidentity.h"
 #include "records/recordkeys.h"
 
 namespace {
@@ -19,12 +19,11 @@ const char *const DESCRIPTION =
     "  flash <file> --port <port>   Flash the file into the unit on each port, all at once.\n"
     "  verify --port <port>         Verify the application of each unit.\n"
     "  erase --port <port>          Erase the application of each unit.\n"
-    "  sync                         Send the records that wait for the server; 0 only when none wait.\n"
-    "  history <unit>               What was done to the unit, oldest first.\n"
-    "  report                       Each station's units, successes, first-pass yield and failures.\n"
-    "  export --csv                 The records as CSV.\n\n"
+    "  sync, history <unit>, report, export --csv\n"
+    "                               Send the waiting records; one unit's; the line's figures; CSV.\n\n"
     "Exit status: 0 when every unit succeeded, 1 when any failed, 2 for a usage error or a\n"
-    "refused file (nothing is then sent to any unit), 130 after Ctrl-C.";
+    "refused file (nothing is then sent to any unit), 3 when the units are done but the record\n"
+    "lacks some of their lines, 128 + the signal after a stop (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).";
 const char *const COMMANDS = "check, ports, flash, verify, erase, sync, history, report or export";
 // Beside flash, verify and erase.
 const char *const COMMAND_NAMES[] = {"check", "ports", "sync", "history", "report", "export"};
@@ -34,6 +33,8 @@ const char *const PORT = "port";
 const char *const BAUD = "baud";
 const char *const JSON = "json";
 const char *const RECORD = "record";
+const char *const RETRIES = "retries";
+constexpr int MOST_RETRIES = 10;
 const char *const UNIT = "unit";
 const char *const STATION = "station";
 const char *const OPERATOR = "operator";
@@ -53,11 +54,18 @@ void SetUp(QCommandLineParser *parser)
     parser->addPositionalArgument("file", "The ROM file of check and flash; the unit of history.", "[<file>]");
     parser->addOptions({
         {PORT, "A unit's serial port (flash, verify, erase); repeat it for more units.", "port"},
-        {BAUD, QString("The line's rate, one of the window's: %1 (default %2).")
-                   .arg(QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "),
-                        BAUD_RATE_TEXTS[DEFAULT_BAUD_RATE_INDEX]), "rate"},
+        {BAUD,
+         QString("The line's rate, one of the window's: %1 (default %2).")
+             .arg(QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "),
+                  BAUD_RATE_TEXTS[DEFAULT_BAUD_RATE_INDEX]),
+         "rate"},
         {JSON, "One JSON object an event, then one record a unit (JSON Lines)."},
         {RECORD, "Append one JSON line a unit to <file>: what went into it, when, and how it ended.", "file"},
+        {RETRIES,
+         QString("Run a failed unit's operation again, from the DTR/RTS pulse, up to <n> more times "
+                 "(0 to %1, default 0); never after a stop, a refused file or a lost line.")
+             .arg(MOST_RETRIES),
+         "n", "0"},
         {UNIT, "The unit on <port> is <id>, a scanned serial of 1 to 64 characters; repeatable.", "port=id"},
         {STATION, "This station's name in the records (default the host name); report: only this station.", "name"},
         {OPERATOR, "Who works the station, for the records.", "name"},
@@ -69,19 +77,6 @@ void SetUp(QCommandLineParser *parser)
         {UNTIL, "report, export: records before this time.", "time"},
         {CSV, "export: write CSV."},
     });
-}
-
-// The same port under two names (a link, "ttyS0" beside "/dev/ttyS0") is one port.
-QString PortKey(const QString &name)
-{
-#ifdef Q_OS_WIN
-    QString key = name.toUpper();
-    return key.startsWith("\\\\.\\") ? key.mid(4) : key;
-#else
-    const QString path = name.startsWith('/') ? name : "/dev/" + name;
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? path : canonical;
-#endif
 }
 
 bool ReadCommand(const QString &name, CliRequest *request)
@@ -101,7 +96,7 @@ QString OptionMisfit(const QCommandLineParser &parser, const CliRequest &request
     const bool onUnits = command == CliRequest::OnUnits, flash = onUnits && request.operation == WindowDriver::Flash;
     const bool onRecords = command == CliRequest::Report || command == CliRequest::Export;
     const QList<QPair<const char *, bool>> fits = {
-        {PORT, onUnits}, {RECORD, onUnits}, {UNIT, onUnits}, {OPERATOR, onUnits}, {NO_DB, onUnits},
+        {PORT, onUnits}, {RECORD, onUnits}, {RETRIES, onUnits}, {UNIT, onUnits}, {OPERATOR, onUnits}, {NO_DB, onUnits},
         {AGAIN, flash}, {JSON, onUnits || command == CliRequest::History || command == CliRequest::Report},
         {STATION, onUnits || command == CliRequest::Report}, {SINCE, onRecords}, {UNTIL, onRecords},
         {CSV, command == CliRequest::Export}, {DB, command != CliRequest::Check && command != CliRequest::Ports},
@@ -145,17 +140,29 @@ QString BaudMisfit(const QString &text)
         .arg(text, QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "));
 }
 
+// Ports are compared by the device they open: a link, a second device node or a relative
+// path is the same port.
 QString PortMisfit(const QStringList &ports)
 {
     for (int i = 0; i < ports.size(); ++i) {
         if (ports.at(i).isEmpty())
             return "--port needs a name";
         for (int j = 0; j < i; ++j)
-            if (PortKey(ports.at(i)) == PortKey(ports.at(j)))
+            if (ports.at(i) == ports.at(j) || SamePort(ports.at(i), ports.at(j)))
                 return QString("the port %1 is named twice (as %2 and %1)").arg(ports.at(i), ports.at(j));
     }
     return QString();
 }
+
+QString RetriesMisfit(const QString &text)
+{
+    bool read = false;
+    const int retries = text.toInt(&read);
+    return read && retries >= 0 && retries <= MOST_RETRIES
+        ? QString()
+        : QString("--retries %1 is not a number from 0 to %2").arg(text).arg(MOST_RETRIES);
+}
+
 
 // --unit PORT=ID: the port among the --port options (under any of its names), and each
 // unit on one port only.
@@ -166,7 +173,7 @@ QString ReadUnits(const QStringList &values, const QStringList &ports, QHash<QSt
         const int split = value.indexOf('=');
         const QString port = value.left(split), id = value.mid(split + 1);
         const auto given = std::find_if(ports.begin(), ports.end(),
-                                        [&](const QString &name) { return PortKey(name) == PortKey(port); });
+                                        [&](const QString &name) { return SamePort(name, port); });
         if (split <= 0)
             return QString("--unit %1: give <port>=<id>").arg(value);
         if (given == ports.end())
@@ -183,14 +190,6 @@ QString ReadUnits(const QStringList &values, const QStringList &ports, QHash<QSt
     return QString();
 }
 
-QString ReadTime(const QCommandLineParser &parser, const char *option, QDateTime *time)
-{
-    *time = ReadFilterTime(parser.value(option));
-    return !parser.isSet(option) || time->isValid() ? QString() : QString("--%1 %2 is not a time: give e.g. "
-                                                                            "2026-12-08 or 2026-12-08T06:00")
-                                                                        .arg(option, parser.value(option));
-}
-
 // What the options of the records ask; a misfit, or an empty text.
 QString ReadRecordOptions(const QCommandLineParser &parser, CliRequest *request)
 {
@@ -202,18 +201,17 @@ QString ReadRecordOptions(const QCommandLineParser &parser, CliRequest *request)
     request->filter.unit = request->command == CliRequest::History ? parser.positionalArguments().value(1) : "";
     request->filter.station = request->command == CliRequest::Report ? parser.value(STATION) : "";
     QString misfit = ReadUnits(parser.values(UNIT), parser.values(PORT), &request->units);
-    if (misfit.isEmpty())
-        misfit = ReadTime(parser, SINCE, &request->filter.since);
-    if (misfit.isEmpty())
-        misfit = ReadTime(parser, UNTIL, &request->filter.until);
+    for (const auto &time : {qMakePair(SINCE, &request->filter.since), qMakePair(UNTIL, &request->filter.until)})
+        if (misfit.isEmpty() && parser.isSet(time.first))
+            misfit = FilterTimeMisfit(time.first, parser.value(time.first), time.second);
     return misfit;
 }
 
 const char *const OPERATION_NAMES[] = {OperationText::FLASH, OperationText::VERIFY, OperationText::ERASE};
 const WindowDriver::Operation OPERATIONS[] = {WindowDriver::Flash, WindowDriver::Verify, WindowDriver::Erase};
 constexpr char UNIT_COMMAND[] = "internal-unit";
-// The command, the operation, the port, the rate and the file.
-constexpr int UNIT_ARGUMENT_COUNT = 5;
+// The command, the operation, the port, the rate, the file and the retries.
+constexpr int UNIT_ARGUMENT_COUNT = 6;
 
 } // namespace
 
@@ -226,9 +224,9 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
         return UsageError;
     }
     if (parser.isSet("help") || parser.isSet("version")) {
-        *message = parser.isSet("help") ? parser.helpText()
-                                        : QCoreApplication::applicationName() + " " +
-                                              QCoreApplication::applicationVersion() + "\n";
+        *message = parser.isSet("help")
+            ? parser.helpText()
+            : QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion() + "\n";
         return HelpShown;
     }
     if (parser.positionalArguments().isEmpty()) {
@@ -245,6 +243,8 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
     if (message->isEmpty())
         *message = BaudMisfit(baud);
     if (message->isEmpty())
+        *message = RetriesMisfit(parser.value(RETRIES));
+    if (message->isEmpty())
         *message = PortMisfit(parser.values(PORT));
     if (message->isEmpty())
         *message = ReadRecordOptions(parser, request);
@@ -255,6 +255,7 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
     request->baud = baud.toInt();
     request->json = parser.isSet(JSON);
     request->recordPath = parser.value(RECORD);
+    request->retries = parser.value(RETRIES).toInt();
     return Parsed;
 }
 
@@ -276,7 +277,8 @@ bool OperationFromName(const QString &name, WindowDriver::Operation *operation)
 
 QStringList UnitArguments(const UnitJob &job)
 {
-    return {UNIT_COMMAND, OperationName(job.operation), job.port, QString::number(job.baud), job.file};
+    return {UNIT_COMMAND, OperationName(job.operation), job.port, QString::number(job.baud),
+            job.file,     QString::number(job.retries)};
 }
 
 bool IsUnitCommand(const char *argument)
@@ -288,9 +290,10 @@ bool UnitJobFromArguments(const QStringList &arguments, UnitJob *job)
 {
     if (arguments.size() != UNIT_ARGUMENT_COUNT || arguments.at(0) != UNIT_COMMAND)
         return false;
-    bool rateRead = false;
+    bool rateRead = false, retriesRead = false;
     job->port = arguments.at(2);
     job->baud = arguments.at(3).toInt(&rateRead);
     job->file = arguments.at(4);
-    return rateRead && OperationFromName(arguments.at(1), &job->operation);
+    job->retries = arguments.at(5).toInt(&retriesRead);
+    return rateRead && retriesRead && OperationFromName(arguments.at(1), &job->operation);
 }

@@ -15,8 +15,9 @@ enum ExitStatus {
     ExitSomeFailed = 1,
     // A usage error or a refused file: nothing was sent to any unit.
     ExitUsage = 2,
-    // Ctrl-C (128 + SIGINT).
-    ExitInterrupted = 130
+    // The units are done, but the record lacks some of their lines.
+    ExitRecordIncomplete = 3
+    // A stop ends with 128 + the signal's number: 130 for Ctrl-C, 143 for SIGTERM.
 };
 
 // What the user asked for, checked before any file or port is opened.
@@ -31,6 +32,7 @@ struct CliRequest {
     int baud = 0;
     bool json = false;
     QString recordPath;
+    int retries = 0;
     // --unit: the identity of the unit on a port, keyed by the port as --port gave it.
     QHash<QString, QString> units;
     QString station;
@@ -59,6 +61,8 @@ struct UnitJob {
     int baud = 0;
     // The checked image for a Flash; empty for Verify and Erase.
     QString file;
+    // How many times a failed operation runs again.
+    int retries = 0;
 };
 
 // What the command line writes to a unit process to stop it at its next safe point.

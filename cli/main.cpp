@@ -47,8 +47,9 @@ int RunPorts()
         for (const QString &text : {port.description(), port.manufacturer(), port.serialNumber()})
             if (!text.isEmpty())
                 about << text;
-        PrintLine(stdout, QString("%1  %2").arg(port.systemLocation(),
-                                                about.isEmpty() ? "(no description)" : about.join(", ")));
+        PrintLine(
+            stdout,
+            QString("%1  %2").arg(port.systemLocation(), about.isEmpty() ? "(no description)" : about.join(", ")));
     }
     return ExitAllSucceeded;
 }

@@ -15,6 +15,9 @@ constexpr int LIVE_LINE_WIDTH = 79;
 const char *const CURSOR_UP = "\x1b[%1A";
 const char *const CLEAR_LINE = "\r\x1b[2K";
 const char *const NONE = "-";
+const char *const ELLIPSIS = "\u2026";
+// The table's failure column, so that a row fits a wide terminal.
+constexpr int FAILURE_COLUMN_WIDTH = 72;
 
 QString Now()
 {
@@ -24,6 +27,12 @@ QString Now()
 QString Duration(const UnitRecord &record)
 {
     return DurationText(record.started.msecsTo(record.finished));
+}
+
+// A failure's cause comes first: cut from the end, it stays.
+QString Shortened(const QString &text, int width)
+{
+    return text.size() <= width ? text : text.left(width - 1) + QString(ELLIPSIS);
 }
 
 QString Column(const QString &text, int width)
@@ -81,9 +90,10 @@ void RunOutput::showEvent(const QJsonObject &event)
     case Lines:
         // The status bar's own text changes every second; the live line shows it.
         if (event.value(Key::EVENT).toString() == Event::LOG_LINE)
-            PrintLine(stdout, QString("%1 %2 %3").arg(event.value(Key::TIME).toString(),
-                                                     event.value(Key::PORT).toString(),
-                                                     event.value(Key::TEXT).toString()));
+            PrintLine(stdout,
+                      QString("%1 %2 %3")
+                          .arg(event.value(Key::TIME).toString(), event.value(Key::PORT).toString(),
+                               event.value(Key::TEXT).toString()));
         break;
     case Json:
         PrintLine(stdout, Compact(event));
@@ -91,10 +101,10 @@ void RunOutput::showEvent(const QJsonObject &event)
     }
 }
 
-void RunOutput::showStopping(int count)
+void RunOutput::showStopping(const QString &cause, int count)
 {
-    const QString what = count > 1 ? "Ctrl-C again: the units' processes are killed"
-                                   : "Ctrl-C: units stop after the frame in flight, no Reset (again: at once)";
+    const QString what = count > 1 ? cause + " again: the units' processes are killed"
+                                   : cause + ": units stop after the frame in flight, no Reset (again: at once)";
     switch (mode) {
     case Live:
         footer = what;
@@ -114,8 +124,9 @@ void RunOutput::showFinished(const UnitProcess &unit)
     const UnitRecord &record = unit.record();
     if (mode == Lines) {
         const QString failure = record.failedStep.isEmpty() ? QString() : ": " + record.failedStep;
-        PrintLine(stdout, QString("%1 %2 result: %3%4 (%5)")
-                              .arg(Now(), record.port, ResultName(record.result), failure, Duration(record)));
+        PrintLine(stdout,
+                  QString("%1 %2 result: %3%4 (%5)")
+                      .arg(Now(), record.port, ResultName(record.result), failure, Duration(record)));
     } else if (mode == Live) {
         redraw();
     }
@@ -130,7 +141,14 @@ void RunOutput::showEnd()
         return;
     }
     for (const UnitProcess *unit : units)
-        PrintLine(stdout, Compact(unit->record().toJson()));
+        PrintLine(stdout, Compact(recordEvent(unit->record())));
+}
+
+QJsonObject RunOutput::recordEvent(const UnitRecord &record)
+{
+    QJsonObject event = record.toJson();
+    event[Key::EVENT] = Event::RECORD;
+    return event;
 }
 
 void RunOutput::redraw()
@@ -144,7 +162,7 @@ void RunOutput::redraw()
     if (!footer.isEmpty())
         lines << footer;
     for (const QString &line : lines)
-        text += CLEAR_LINE + line.left(LIVE_LINE_WIDTH) + '\n';
+        text += CLEAR_LINE + Shortened(line, LIVE_LINE_WIDTH) + '\n';
     drawnLines = lines.size();
     Print(stdout, text);
 }
@@ -153,8 +171,11 @@ void RunOutput::redraw()
 QString RunOutput::liveLine(const UnitProcess &unit) const
 {
     const UnitRecord &record = unit.record();
-    if (unit.isFinished())
+    if (unit.isFinished() && record.failedStep.isEmpty())
         return QString("%1  %2 in %3").arg(record.port, ResultName(record.result), Duration(record));
+    if (unit.isFinished())
+        return QString("%1  %2 in %3: %4")
+            .arg(record.port, ResultName(record.result), Duration(record), record.failedStep);
     if (!unit.statusText().isEmpty())
         return record.port + "  " + unit.statusText();
     const QString step = unit.lastLogLine().isEmpty() ? "connecting" : unit.lastLogLine();
@@ -166,7 +187,8 @@ void RunOutput::showTable()
     QVector<QStringList> rows{{"port", "result", "failed step", "duration"}};
     for (const UnitProcess *unit : units) {
         const UnitRecord &record = unit->record();
-        rows.append({record.port, ResultName(record.result), record.failedStep.isEmpty() ? NONE : record.failedStep,
+        rows.append({record.port, ResultName(record.result),
+                     record.failedStep.isEmpty() ? NONE : Shortened(record.failedStep, FAILURE_COLUMN_WIDTH),
                      Duration(record)});
     }
     QVector<int> widths(rows.first().size(), 0);

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 class UnitProcess;
+struct UnitRecord;
 
 // Writes text as UTF-8 and flushes, so that a script reading the pipe sees each line as it
 // comes. Output that has gone away is not an error: the units go on.
@@ -33,7 +34,10 @@ public:
     static Mode modeFor(bool json);
 
     void showEvent(const QJsonObject &event);
-    void showStopping(int count);
+    // cause names the stop: "Ctrl-C", "SIGTERM".
+    void showStopping(const QString &cause, int count);
+    // A unit's record as --json's final object for it.
+    static QJsonObject recordEvent(const UnitRecord &record);
     void showFinished(const UnitProcess &unit);
     void showEnd();
 

@@ -1,10 +1,12 @@
 #include "cli/unitprocess.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <limits>
 
+#include "platform/system.h"
 #include "protocol/bootprotocol.h"
 #include "protocol/timings.h"
 #include "rom/imagesummary.h"
@@ -20,8 +22,7 @@ constexpr int FLASH_EXTRA_EXCHANGES = 2;
 
 int Exchanges(WindowDriver::Operation operation, int frames)
 {
-    return operation == WindowDriver::Flash ? COMMAND_EXCHANGES + FLASH_EXTRA_EXCHANGES + frames
-                                            : COMMAND_EXCHANGES;
+    return operation == WindowDriver::Flash ? COMMAND_EXCHANGES + FLASH_EXTRA_EXCHANGES + frames : COMMAND_EXCHANGES;
 }
 
 // The longest the operation can take at this rate: every fixed wait, every frame on the
@@ -32,8 +33,7 @@ qint64 LongestRunMs(WindowDriver::Operation operation, int frames, int baud)
     const int exchanges = Exchanges(operation, frames);
     const qint64 commandBytes = qint64(exchanges - frames) * (COMMAND_FRAME_SIZE + RESPONSE_FRAME_SIZE);
     const qint64 answers = qint64(exchanges) * RESPONSE_FRAME_SIZE * RESPONSE_WAIT_MS;
-    return START_MARGIN_MS + FIXED_WAITS_MS + LineTimeMs(commandBytes, baud) + ImageWireTimeMs(frames, baud)
-        + answers;
+    return START_MARGIN_MS + FIXED_WAITS_MS + LineTimeMs(commandBytes, baud) + ImageWireTimeMs(frames, baud) + answers;
 }
 
 QString LastLine(const QByteArray &text)
@@ -53,8 +53,7 @@ UnitProcess::UnitProcess(const UnitJob &job, const UnitRecord &record)
     bound.setInterval(int(qMin<qint64>(boundMs, std::numeric_limits<int>::max())));
     connect(&bound, &QTimer::timeout, this, &UnitProcess::overran);
     connect(&process, &QProcess::readyReadStandardOutput, this, &UnitProcess::readEvents);
-    connect(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
-            &UnitProcess::processEnded);
+    connect(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this, &UnitProcess::processEnded);
     connect(&process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             end(UnitResult::Failed, "cannot start the unit's process: " + process.errorString());
@@ -69,8 +68,9 @@ void UnitProcess::start()
     process.start(QCoreApplication::applicationFilePath(), UnitArguments(job));
 }
 
-void UnitProcess::stop()
+void UnitProcess::stop(const QString &cause)
 {
+    stopCause = cause;
     if (process.state() == QProcess::Running)
         process.write(UNIT_STOP_LINE);
 }
@@ -134,8 +134,8 @@ void UnitProcess::take(const QJsonObject &event)
 void UnitProcess::takeLogLine(const QJsonObject &event)
 {
     const int index = event.value(Key::INDEX).toInt(-1);
-    const QJsonObject line{{Key::TIME, event.value(Key::TIME)}, {Key::KIND, event.value(Key::KIND)},
-                           {Key::TEXT, event.value(Key::TEXT)}};
+    const QJsonObject line{
+        {Key::TIME, event.value(Key::TIME)}, {Key::KIND, event.value(Key::KIND)}, {Key::TEXT, event.value(Key::TEXT)}};
     if (index >= 0 && index < unitRecord.log.size())
         unitRecord.log[index] = line;
     else if (index == unitRecord.log.size())
@@ -149,6 +149,10 @@ void UnitProcess::takeResult(const QJsonObject &result)
     unitRecord.started = QDateTime::fromString(result.value(Key::STARTED).toString(), Qt::ISODateWithMs);
     unitRecord.finished = QDateTime::fromString(result.value(Key::FINISHED).toString(), Qt::ISODateWithMs);
     unitRecord.failedStep = result.value(Key::FAILED_STEP).toString();
+    unitRecord.attempts = result.value(Key::ATTEMPTS).toArray();
+    const QJsonObject dropped = result.value(Key::DROPPED).toObject();
+    unitRecord.droppedCopies = dropped.value(Key::COPY).toInt();
+    unitRecord.droppedTooSoon = dropped.value(Key::TOO_SOON).toInt();
 }
 
 void UnitProcess::processEnded()
@@ -162,7 +166,9 @@ void UnitProcess::processEnded()
         end(killResult, killReason);
         return;
     }
-    QString why = QString("the unit's process ended without a result (exit status %1)").arg(process.exitCode());
+    QString why = process.exitStatus() == QProcess::CrashExit
+        ? "the unit's process was killed by " + SignalName(process.exitCode())
+        : QString("the unit's process ended without a result (exit status %1)").arg(process.exitCode());
     const QString lastError = LastLine(process.readAllStandardError());
     if (!lastError.isEmpty())
         why += ": " + lastError;
@@ -171,10 +177,11 @@ void UnitProcess::processEnded()
 
 void UnitProcess::overran()
 {
-    kill(UnitResult::Failed, QString("the unit's %1 did not end within %2, the longest it can take at %3 baud; "
-                                     "its process was killed")
-                                 .arg(OperationName(job.operation), DurationText(bound.interval()))
-                                 .arg(job.baud));
+    kill(UnitResult::Failed,
+         QString("the unit's %1 did not end within %2, the longest it can take at %3 baud; "
+                 "its process was killed")
+             .arg(OperationName(job.operation), DurationText(bound.interval()))
+             .arg(job.baud));
 }
 
 void UnitProcess::end(UnitResult result, const QString &failedStep)
@@ -185,6 +192,8 @@ void UnitProcess::end(UnitResult result, const QString &failedStep)
     bound.stop();
     unitRecord.result = result;
     unitRecord.failedStep = failedStep;
+    if (result == UnitResult::Interrupted && !stopCause.isEmpty())
+        unitRecord.failedStep += QString(" (stopped by %1)").arg(stopCause);
     if (!unitRecord.finished.isValid())
         unitRecord.finished = QDateTime::currentDateTimeUtc();
     emit finished();

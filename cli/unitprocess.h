@@ -23,8 +23,9 @@ public:
     UnitProcess(const UnitJob &job, const UnitRecord &record);
 
     void start();
-    // Asks the process to end after the frame in flight, without Reset.
-    void stop();
+    // Asks the process to end after the frame in flight, without Reset; the cause is the
+    // stop's name, which the record keeps.
+    void stop(const QString &cause);
     // Ends the unit without starting its process: nothing is sent to it.
     void skip(const QString &why);
     // Ends the process at once; the unit gets this result, and the reason as its failed step.
@@ -60,6 +61,7 @@ private:
     bool killed = false;
     UnitResult killResult = UnitResult::Failed;
     QString killReason;
+    QString stopCause;
     QString status;
     bool done = false;
 };

@@ -1,16 +1,18 @@
 #include "cli/unitrecord.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 
 #include "app/version.h"
+#include "rom/regularfile.h"
 
 namespace {
 
-const char *const RESULT_NAMES[] = {Result::SUCCESS, Result::FAILED, Result::INTERRUPTED, Result::REFUSED,
-                                    Result::SKIPPED};
-const UnitResult RESULTS[] = {UnitResult::Success, UnitResult::Failed, UnitResult::Interrupted,
-                              UnitResult::Refused, UnitResult::Skipped};
+const char *const RESULT_NAMES[] = {Result::SUCCESS, Result::FAILED, Result::INTERRUPTED,
+                                    Result::KILLED,  Result::REFUSED, Result::SKIPPED};
+const UnitResult RESULTS[] = {UnitResult::Success, UnitResult::Failed,  UnitResult::Interrupted,
+                              UnitResult::Killed,  UnitResult::Refused, UnitResult::Skipped};
 
 QJsonValue TextOrNull(const QString &text)
 {
@@ -74,6 +76,8 @@ QJsonObject UnitRecord::toJson() const
             {Key::DURATION, started.msecsTo(finished) / 1000.0},
             {Key::RESULT, ResultName(result)},
             {Key::FAILED_STEP, TextOrNull(failedStep)},
+            {Key::ATTEMPTS, attempts},
+            {Key::DROPPED, QJsonObject{{Key::COPY, droppedCopies}, {Key::TOO_SOON, droppedTooSoon}}},
             {Key::LOG, log}};
 }
 
@@ -92,19 +96,27 @@ QByteArray CompactJson(const QJsonObject &object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
+// A FIFO or a device as the record would wait in its open, deaf to Ctrl-C: whatever is
+// there is looked at without waiting first.
 bool OpenRecord(QFile *file, QString *error)
 {
-    if (file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    QString reason;
+    QFile existing(file->fileName());
+    const bool usable = !QFileInfo::exists(file->fileName()) || OpenRegularFile(existing, &reason);
+    if (usable && file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return true;
-    *error = QString("cannot write the record %1: %2").arg(file->fileName(), file->errorString());
+    *error = QString("cannot write the record %1: %2").arg(file->fileName(), usable ? file->errorString() : reason);
     return false;
 }
 
+// A half line would have the next line glued onto it: what was written of it is taken back.
 bool AppendRecord(QFile *file, const UnitRecord &record, QString *error)
 {
     const QByteArray line = CompactJson(record.toJson()) + '\n';
+    const qint64 before = file->size();
     if (file->write(line) == line.size())
         return true;
     *error = QString("the record %1 lacks the line of %2: %3").arg(file->fileName(), record.port, file->errorString());
+    file->resize(before);
     return false;
 }

@@ -16,14 +16,29 @@
 class QFile;
 
 // How a unit's operation ended; a word only in JSON and on the terminal.
-enum class UnitResult { Success, Failed, Interrupted, Refused, Skipped };
+enum class UnitResult {
+    Success,
+    Failed,
+    // Stopped at a safe point on request.
+    Interrupted,
+    // Its process killed on a second stop, perhaps in the middle of a frame.
+    Killed,
+    // The file was refused before anything was sent.
+    Refused,
+    // The unit already held the image: nothing was sent to it.
+    Skipped
+};
 
 QString ResultName(UnitResult result);
 bool ResultFromName(const QString &name, UnitResult *result);
 
-// The words of --json and of what a unit process tells the command line, beside the
-// record's own keys.
+// The record's keys that only the command line fills in, and the words of --json and of
+// what a unit process tells it; the other keys are the records' (records/recordkeys.h).
 namespace Key {
+constexpr char ATTEMPTS[] = "attempts";
+constexpr char DROPPED[] = "dropped";
+constexpr char COPY[] = "copy";
+constexpr char TOO_SOON[] = "too_soon";
 constexpr char TIME[] = "time";
 constexpr char KIND[] = "kind";
 constexpr char TEXT[] = "text";
@@ -37,6 +52,8 @@ constexpr char LOG_LINE[] = "log";
 constexpr char STATUS[] = "status";
 constexpr char RESULT[] = "result";
 constexpr char STOP[] = "stop";
+// --json's last object for each unit: its record.
+constexpr char RECORD[] = "record";
 } // namespace Event
 
 // What went into one unit, and when: one line of the record file, and the final object of
@@ -59,6 +76,12 @@ struct UnitRecord {
     UnitResult result = UnitResult::Failed;
     // What ended it, or what kept the operation from running; empty on success.
     QString failedStep;
+    // {"started", "result", "failed_step"} for each run of the operation: more than one
+    // after --retries.
+    QJsonArray attempts;
+    // How many answers the exchange dropped, by why: {"copy", "too_soon"}.
+    int droppedCopies = 0;
+    int droppedTooSoon = 0;
     // {"time", "kind", "text"} for every log line.
     QJsonArray log;
 
@@ -76,7 +99,8 @@ QByteArray CompactJson(const QJsonObject &object);
 // out before any unit is touched.
 bool OpenRecord(QFile *file, QString *error);
 // Appends the record as one line, in a single write, so that two runs sharing the file
-// never interleave; what the file held is never changed.
+// never interleave; a line that cannot be written whole is taken back, and what the file
+// held is never changed.
 bool AppendRecord(QFile *file, const UnitRecord &record, QString *error);
 
 #endif

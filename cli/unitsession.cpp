@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QJsonArray>
 #include <QStatusBar>
 #include <QTextEdit>
 
@@ -14,6 +15,7 @@
 #include "connection/portfailure.h"
 #include "driver/failuresonly.h"
 #include "platform/stopsignals.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -40,21 +42,37 @@ void Send(const QJsonObject &event)
     PrintLine(stdout, QString::fromUtf8(CompactJson(event)));
 }
 
+const char *const STEP_NAMES[] = {"the jump to the bootloader", "Erase", "the transfer", "Verify", "Reset"};
+
+QJsonValue TextOrNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
 // One unit's process: the window's own code, never shown, works the unit through the
 // window driver as a technician would. Each log line crosses to the command line once, as
-// the window logs or rewrites it, and the status bar's text whenever it changes.
+// the window logs or rewrites it, and the status bar's text whenever it changes. How each
+// operation went, the window tells it.
 class UnitSession : public OperationListener
 {
 public:
     explicit UnitSession(const UnitJob &job);
+    ~UnitSession() override;
 
-    // Connects, chooses the file, runs the operation and closes the port; the exit status.
+    // Connects, chooses the file, runs the operation (again after a failure, as often as
+    // the job allows) and closes the port; the exit status.
     int run();
 
+    void stepBegan(Step step) override;
+    void frameTaken(int framesDone, int frames) override;
+    void answerDropped(DroppedAnswer why, const QString &text) override;
     void operationEnded(Outcome outcome, const QString &failedStep, const QString &cause) override;
 
 private:
     QString prepare();
+    UnitResult runAttempts();
+    UnitResult attemptResult(bool succeeded) const;
+    QString whereStopped() const;
     int finish(UnitResult result, const QString &failedStep);
     void sendLogChanges();
     void sendStatus(const QString &text);
@@ -66,7 +84,13 @@ private:
     QVector<LogEntry> sent;
     QString status;
     QDateTime started;
-    bool ended = false;
+    QJsonArray attempts;
+    Step step = Step::JumpToBootloader;
+    int framesDone = 0;
+    int frames = 0;
+    int droppedCopies = 0;
+    int droppedTooSoon = 0;
+    QString lastDrop;
     Outcome outcome = Outcome::Failed;
     QString endedFailedStep;
 };
@@ -77,10 +101,17 @@ UnitSession::UnitSession(const UnitJob &job)
 {
     window.operationEvents.add(this);
     QObject::connect(&stopSignals, &StopSignals::stopRequested, [this] { driver.stop(); });
-    QObject::connect(window.progressTextEdit, &QTextEdit::textChanged, &stopSignals,
-                     [this] { sendLogChanges(); }, Qt::QueuedConnection);
-    QObject::connect(window.Ui_Norvane::statusBar, &QStatusBar::messageChanged, &stopSignals,
-                     [this](const QString &text) { sendStatus(text); }, Qt::QueuedConnection);
+    QObject::connect(
+        window.progressTextEdit, &QTextEdit::textChanged, &stopSignals, [this] { sendLogChanges(); },
+        Qt::QueuedConnection);
+    QObject::connect(
+        window.Ui_Norvane::statusBar, &QStatusBar::messageChanged, &stopSignals,
+        [this](const QString &text) { sendStatus(text); }, Qt::QueuedConnection);
+}
+
+UnitSession::~UnitSession()
+{
+    window.operationEvents.remove(this);
 }
 
 int UnitSession::run()
@@ -95,22 +126,77 @@ int UnitSession::run()
         driver.disconnectPort();
         return finish(UnitResult::Interrupted, "stopped before the operation began: nothing was sent");
     }
-    const bool succeeded = driver.run(job.operation);
+    const UnitResult result = runAttempts();
     driver.disconnectPort();
-    if (succeeded)
-        return finish(UnitResult::Success, QString());
-    if (StopSignals::count() > 0)
-        return finish(UnitResult::Interrupted, endedFailedStep);
-    // A file the window's check refused ends a Flash before the unit is touched.
-    return finish(ended && outcome == Outcome::FileRefused ? UnitResult::Refused : UnitResult::Failed,
-                  endedFailedStep);
+    return finish(result, endedFailedStep);
 }
 
+// Only a plain failure is tried again: a stop, a refused file or a lost line would end the
+// same way, or should not be overruled.
+UnitResult UnitSession::runAttempts()
+{
+    for (int attempt = 0;; ++attempt) {
+        const QDateTime attemptStarted = QDateTime::currentDateTimeUtc();
+        endedFailedStep.clear();
+        const UnitResult result = attemptResult(driver.run(job.operation));
+        attempts.append(QJsonObject{{Key::STARTED, JsonTime(attemptStarted)},
+                                    {Key::RESULT, ResultName(result)},
+                                    {Key::FAILED_STEP, TextOrNull(endedFailedStep)}});
+        if (result != UnitResult::Failed || outcome != Outcome::Failed || attempt >= job.retries)
+            return result;
+    }
+}
+
+UnitResult UnitSession::attemptResult(bool succeeded) const
+{
+    if (succeeded)
+        return UnitResult::Success;
+    if (StopSignals::count() > 0 || outcome == Outcome::Stopped)
+        return UnitResult::Interrupted;
+    // A file the window's check refused ends a Flash before the unit is touched.
+    return outcome == Outcome::FileRefused ? UnitResult::Refused : UnitResult::Failed;
+}
+
+void UnitSession::stepBegan(Step step)
+{
+    this->step = step;
+    framesDone = frames = 0;
+}
+
+void UnitSession::frameTaken(int framesDone, int frames)
+{
+    this->framesDone = framesDone;
+    this->frames = frames;
+}
+
+void UnitSession::answerDropped(DroppedAnswer why, const QString &text)
+{
+    ++(why == DroppedAnswer::Copy ? droppedCopies : droppedTooSoon);
+    lastDrop = text;
+}
+
+// The cause, then the operation's own red line: "Erase Application: Port read timed out /
+// [Flash Hanlder] Erase failed".
 void UnitSession::operationEnded(Outcome outcome, const QString &failedStep, const QString &cause)
 {
-    ended = true;
     this->outcome = outcome;
-    endedFailedStep = cause.isEmpty() ? failedStep : cause + " / " + failedStep;
+    QString why = cause;
+    if (outcome == Outcome::LineLost)
+        why = why.isEmpty() ? "the line was lost" : "the line was lost: " + why;
+    if (outcome == Outcome::Stopped)
+        why += " (" + whereStopped() + ")";
+    const int dropped = droppedCopies + droppedTooSoon;
+    if (outcome != Outcome::Succeeded && dropped > 0)
+        why += QString(" (after %1 dropped answer%2, the last: %3)").arg(dropped).arg(dropped > 1 ? "s" : "", lastDrop);
+    endedFailedStep = why.isEmpty() ? failedStep : why.trimmed() + " / " + failedStep;
+}
+
+// What the unit was waiting for when the stop came: the step's next exchange.
+QString UnitSession::whereStopped() const
+{
+    const QString where = QString("waiting for %1").arg(STEP_NAMES[int(step)]);
+    return step == Step::Transfer && frames > 0 ? where + QString(", after frame %1 of %2").arg(framesDone).arg(frames)
+                                                : where;
 }
 
 // Empty when the window is connected and, for a Flash, holds the file.
@@ -129,15 +215,15 @@ int UnitSession::finish(UnitResult result, const QString &failedStep)
 {
     QString step = failedStep;
     if (result != UnitResult::Success && step.isEmpty())
-        step = driver.lastErrorLine();
-    if (result != UnitResult::Success && step.isEmpty())
         step = "the operation ended without its success line: " + driver.lastLogLine();
     sendLogChanges();
     Send({{Key::EVENT, Event::RESULT},
           {Key::RESULT, ResultName(result)},
-          {Key::FAILED_STEP, step.isEmpty() ? QJsonValue() : QJsonValue(step)},
+          {Key::FAILED_STEP, TextOrNull(step)},
           {Key::STARTED, JsonTime(started)},
-          {Key::FINISHED, JsonTime(QDateTime::currentDateTimeUtc())}});
+          {Key::FINISHED, JsonTime(QDateTime::currentDateTimeUtc())},
+          {Key::ATTEMPTS, attempts},
+          {Key::DROPPED, QJsonObject{{Key::COPY, droppedCopies}, {Key::TOO_SOON, droppedTooSoon}}}});
     return result == UnitResult::Success ? ExitAllSucceeded : ExitSomeFailed;
 }
 
@@ -181,6 +267,9 @@ int RunUnitSession(int argc, char *argv[])
         PrintError("the unit command is for the command line's own use");
         return ExitUsage;
     }
+    // Without the command line the unit still ends at its next safe point, through the
+    // input's end, rather than on its next line of output in the middle of a frame.
+    KeepRunningWhenOutputCloses();
     std::thread(ReadInput).detach();
     UnitSession session(job);
     return session.run();

@@ -5,7 +5,27 @@
 
 #include "cli/runoutput.h"
 #include "cli/unitprocess.h"
+#include "platform/system.h"
+#include "rom/regularfile.h"
 #include "rom/romimage.h"
+
+namespace {
+
+// The file's bytes into the copy; the file is opened without waiting, so that a FIFO or a
+// device swapped in after the check is refused rather than waited on.
+bool CopyWithoutWaiting(const QString &path, const QString &copyPath, QString *reason)
+{
+    QFile file(path), copy(copyPath);
+    if (!OpenRegularFile(file, reason))
+        return false;
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(file.readAll()) != file.size()) {
+        *reason = copy.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 UnitsRun::UnitsRun(const CliRequest &request)
     : request(request)
@@ -31,8 +51,15 @@ int UnitsRun::exec()
     UnitJob job;
     job.operation = request.operation;
     job.baud = request.baud;
+    job.retries = request.retries;
     if (request.operation == WindowDriver::Flash && !prepareImage(&job, &problem))
-        return refuse(problem);
+        return refuse(UnitResult::Refused,
+                      QString("%1: refused: %2").arg(QDir::toNativeSeparators(request.file), problem),
+                      "ROM file refused: " + problem);
+    // A stop during the check: the units are left untouched.
+    if (StopSignals::count() > 0)
+        return refuse(UnitResult::Interrupted, "stopped by " + StopSignals::name(StopSignals::firstCause()),
+                      "stopped by " + StopSignals::name(StopSignals::firstCause()) + " before anything was sent");
     if (request.operation == WindowDriver::Flash && !request.again)
         guardUnits();
     startUnits(job);
@@ -73,9 +100,8 @@ bool UnitsRun::copyCheckedImage(const QString &copyPath, RomImage *image, QStrin
     if (!CheckImageFile(request.file, image, reason))
         return false;
     *image = RomImage();
-    QFile file(request.file);
-    if (!file.copy(copyPath)) {
-        *reason = "cannot copy it for the units: " + file.errorString();
+    if (!CopyWithoutWaiting(request.file, copyPath, reason)) {
+        *reason = "cannot copy it for the units: " + *reason;
         return false;
     }
     if (CheckImageFile(copyPath, image, reason))
@@ -85,22 +111,22 @@ bool UnitsRun::copyCheckedImage(const QString &copyPath, RomImage *image, QStrin
 }
 
 // Nothing was sent to any unit; each still gets its record, saying why.
-int UnitsRun::refuse(const QString &reason)
+int UnitsRun::refuse(UnitResult result, const QString &message, const QString &failedStep)
 {
-    PrintError(QString("%1: refused: %2").arg(QDir::toNativeSeparators(request.file), reason));
+    PrintError(message);
     for (const QString &port : qAsConst(request.ports)) {
         UnitRecord unit = common;
         unit.id = QUuid::createUuid();
         unit.unit = request.units.value(port);
         unit.port = port;
         unit.started = unit.finished = QDateTime::currentDateTimeUtc();
-        unit.result = UnitResult::Refused;
-        unit.failedStep = "ROM file refused: " + reason;
+        unit.result = result;
+        unit.failedStep = failedStep;
         keepRecord(unit);
         if (request.json)
-            PrintLine(stdout, QString::fromUtf8(CompactJson(unit.toJson())));
+            PrintLine(stdout, QString::fromUtf8(CompactJson(RunOutput::recordEvent(unit))));
     }
-    return ExitUsage;
+    return result == UnitResult::Refused ? ExitUsage : exitStatus();
 }
 
 // A unit that already holds the image, by what the databases the run can reach say, is not
@@ -155,13 +181,14 @@ void UnitsRun::unitFinished(UnitProcess *unit)
 // The first stop lets each unit end at a safe point; a second one does not wait.
 void UnitsRun::stopRequested(StopSignals::Cause cause, int count)
 {
-    Q_UNUSED(cause)
-    output->showStopping(count);
+    const QString name = StopSignals::name(cause);
+    output->showStopping(name, count);
     for (UnitProcess *unit : qAsConst(units)) {
         if (count == 1)
-            unit->stop();
+            unit->stop(name);
         else
-            unit->kill(UnitResult::Interrupted, "killed on a second Ctrl-C, perhaps in the middle of a frame");
+            unit->kill(UnitResult::Killed,
+                       QString("killed on a second stop after %1, perhaps in the middle of a frame").arg(name));
     }
 }
 
@@ -178,22 +205,28 @@ void UnitsRun::keepRecord(const UnitRecord &unit)
     recordLacksLines = recordLacksLines || !inFile || !inDatabase;
 }
 
+// A stop outweighs a record that lacks lines, which outweighs a failed unit.
 int UnitsRun::exitStatus() const
 {
-    bool interrupted = StopSignals::count() > 0;
-    bool allSucceeded = !recordLacksLines;
+    if (StopSignals::count() > 0)
+        return StopSignals::exitStatus(StopSignals::firstCause());
+    bool interrupted = false;
+    bool allSucceeded = true;
     for (const UnitProcess *unit : units) {
         interrupted = interrupted || unit->record().result == UnitResult::Interrupted;
         const UnitResult result = unit->record().result;
         allSucceeded = allSucceeded && (result == UnitResult::Success || result == UnitResult::Skipped);
     }
     if (interrupted)
-        return ExitInterrupted;
+        return StopSignals::exitStatus(StopSignals::Interrupt);
+    if (recordLacksLines)
+        return ExitRecordIncomplete;
     return allSucceeded ? ExitAllSucceeded : ExitSomeFailed;
 }
 
 int RunOnUnits(const CliRequest &request)
 {
+    KeepRunningWhenOutputCloses();
     UnitsRun run(request);
     return run.exec();
 }

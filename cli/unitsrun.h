@@ -33,7 +33,8 @@ public:
 private:
     bool prepareImage(UnitJob *job, QString *refusal);
     bool copyCheckedImage(const QString &copyPath, RomImage *image, QString *reason);
-    int refuse(const QString &reason);
+    // Ends the run before any unit is touched, with a record for each.
+    int refuse(UnitResult result, const QString &message, const QString &failedStep);
     void guardUnits();
     void startUnits(const UnitJob &job);
     void unitFinished(UnitProcess *unit);

@@ -15,29 +15,29 @@ void Norvane::HandleFlashButton()
     }
 
     AppendLog(Info, FLASH_TEXTS.started);
+    TellBegan(OperationListener::Operation::Flash);
     // A bad file is refused before the unit is touched.
     RomImage image;
     if (!CheckRomFile(&image)) {
-        AppendLog(Error, FLASH_FAILED);
-        busy = false;
+        EndOperation(OperationListener::Outcome::FileRefused, FLASH_FAILED);
         return;
     }
 
-    if (!RunUpToCommand(FLASH_TEXTS, &Norvane::RunEraseApplication))
+    if (!RunUpToCommand(FLASH_TEXTS, OperationListener::Step::Erase, &Norvane::RunEraseApplication))
         return;
 
     // The transfer's progress updates replace this line.
     AppendLog(Info, FLASH_PROGRESS_START);
+    operationEvents.stepBegan(OperationListener::Step::Transfer);
     if (!RunFlashApplication(image)) {
-        AppendLog(Error, FLASH_FAILED);
-        StopOperation();
+        FailOperation(FLASH_FAILED);
         return;
     }
     AppendLog(Info, FLASH_SUCCEEDED);
 
+    operationEvents.stepBegan(OperationListener::Step::Verify);
     if (!RunVerifyApplication()) {
-        AppendLog(Error, FLASH_VERIFY_FAILED);
-        StopOperation();
+        FailOperation(FLASH_VERIFY_FAILED);
         return;
     }
     AppendLog(Info, FLASH_VERIFY_SUCCEEDED);

@@ -12,10 +12,11 @@ const char *const LINE_LOST_REASON = QT_TRANSLATE_NOOP("Norvane", "The line was 
 void Norvane::WatchTheLine()
 {
     // A full read buffer stops the port reading until something reads it, and clear() does
-    // not restart it: bytes nobody asked for are read away as they come, however many.
+    // not restart it: bytes nobody asked for are read as they come, however many, and
+    // judged for copies and refusals.
     connect(serialPort, &QSerialPort::readyRead, this, [this] {
         if (!AnswerIsDue())
-            serialPort->readAll();
+            TakeUnclaimedBytes(serialPort->readAll());
     });
 
     // Qt 5.15 and 6.4 keep reporting a hung-up line from the event loop as fast as they can,

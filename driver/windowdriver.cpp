@@ -7,12 +7,17 @@
 #include <QTextEdit>
 
 #include "app/norvane.h"
-#include "connection/operationtexts.h"
 #include "ui/myconnectbutton.h"
 
 WindowDriver::WindowDriver(Norvane &window)
     : window(window)
 {
+    window.operationEvents.add(this);
+}
+
+WindowDriver::~WindowDriver()
+{
+    window.operationEvents.remove(this);
 }
 
 bool WindowDriver::connectTo(const QString &portPath, const QString &baudText)
@@ -41,8 +46,11 @@ bool WindowDriver::chooseRomFile(const QString &path)
 
 bool WindowDriver::run(Operation operation)
 {
+    told = Outcome::Failed;
+    toldStep.clear();
+    toldCause.clear();
     button(operation)->click();
-    return lastLogLine() == successLine(operation);
+    return told == Outcome::Succeeded;
 }
 
 void WindowDriver::stop()
@@ -50,17 +58,11 @@ void WindowDriver::stop()
     window.RequestStop();
 }
 
-QString WindowDriver::successLine(Operation operation)
+void WindowDriver::operationEnded(Outcome outcome, const QString &failedStep, const QString &cause)
 {
-    switch (operation) {
-    case Flash:
-        return FLASH_TEXTS.resetSucceeded;
-    case Verify:
-        return VERIFY_TEXTS.resetSucceeded;
-    case Erase:
-        break;
-    }
-    return ERASE_TEXTS.resetSucceeded;
+    told = outcome;
+    toldStep = failedStep;
+    toldCause = cause;
 }
 
 QPushButton *WindowDriver::button(Operation operation) const

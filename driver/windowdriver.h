@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "connection/operationlistener.h"
 #include "driver/modalanswerer.h"
 
 class Norvane;
@@ -11,13 +12,15 @@ class QPushButton;
 
 // Works the window as a technician would, for everything that runs an operation without
 // one: the rehearsal, the command line, the tests and the benchmarks. Every step goes
-// through the window's own widgets, so what they run is exactly what a person's clicks run.
-class WindowDriver
+// through the window's own widgets, so what they run is exactly what a person's clicks run;
+// how an operation ended, the window tells it.
+class WindowDriver : public OperationListener
 {
 public:
     enum Operation { Flash, Verify, Erase };
 
     explicit WindowDriver(Norvane &window);
+    ~WindowDriver() override;
 
     // Puts the port into the list, selects it and the rate, and presses Connect.
     bool connectTo(const QString &portPath, const QString &baudText = "115200");
@@ -25,12 +28,17 @@ public:
     bool disconnectPort();
     // Presses Browse and answers the file dialog with the path; true when the window took it.
     bool chooseRomFile(const QString &path);
-    // Presses the operation's button; true when the operation ended in its success line.
+    // Presses the operation's button; true when the window told that it succeeded.
     bool run(Operation operation);
     // Asks the running operation to end before its next exchange, without Reset.
     void stop();
 
-    static QString successLine(Operation operation);
+    // How the last operation ended; Failed also when a refusal kept it from beginning.
+    Outcome outcome() const { return told; }
+    // The operation's own red line and the first red line before it; empty on success.
+    QString failedStep() const { return toldStep; }
+    QString cause() const { return toldCause; }
+
     QPushButton *button(Operation operation) const;
     QStringList logLines() const;
     QString lastLogLine() const;
@@ -39,8 +47,13 @@ public:
 
     ModalAnswerer answerer;
 
+    void operationEnded(Outcome outcome, const QString &failedStep, const QString &cause) override;
+
 private:
     Norvane &window;
+    Outcome told = Outcome::Failed;
+    QString toldStep;
+    QString toldCause;
 };
 
 #endif

@@ -1,6 +1,7 @@
 // Flash transfers through the window's own exchange code over a real port, against the
 // simulated unit answering in pieces, late, twice, with stray bytes before its answer and
-// bytes after it. Either the transfer reports a failure, or the unit holds the image and
+// bytes after it, on a line up to 5 % fast, with copies of Erase's answer and a data frame
+// refused unwritten. Either the transfer reports a failure, or the unit holds the image and
 // the log says so; no request ever reaches the unit cut.
 
 #include "app/norvane.h"
@@ -33,6 +34,8 @@ constexpr int LINE_RATE = 4000000;
 // a copy then cannot pass for the next answer, which no tool could tell apart.
 constexpr int COPY_LATEST_MS = 20;
 const quint8 FAULTED_CODES[] = {0x15, 0x13, 0x16};
+// Adapters' clocks run up to this much fast, which the tool must serve.
+constexpr int MOST_FAST_PERCENT = 5;
 
 // Takes the input's bytes one by one; past its end, zeros.
 struct InputReader {
@@ -99,6 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     EcuSimulator unit;
     for (quint8 code : FAULTED_CODES)
         unit.setCommandFault(code, FaultFrom(input, code != 0x15));
+    unit.setCommandFault(0x12, Fault::answerTwice(input.take() % (COPY_LATEST_MS + 1)));
+    unit.setClockError(input.take() % (MOST_FAST_PERCENT + 1));
+    unit.refuseDataFrame(input.take() % 4);
     Norvane &window = bench->window;
     Expect(unit.start() && bench->driver.connectTo(unit.portPath()));
     Expect(window.serialPort->setBaudRate(LINE_RATE));
@@ -106,7 +112,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     window.AppendLog(Clear, "");
     Expect(window.SendJumpToBootloader() == Success && window.SendEraseApplication() == Success);
     window.AppendLog(Info, FLASH_PROGRESS_START);
+    // As inside an operation: a refusal that comes between two frames is held for the next.
+    window.busy = true;
     const bool flashed = window.RunFlashApplication({IMAGE_ADDRESS, image});
+    window.busy = false;
     const QString last = bench->driver.lastLogLine();
     if (flashed)
         Expect(unit.memory(IMAGE_ADDRESS, image.size()) == image && last == "[Flash Hanlder] Flashing.. 100%");

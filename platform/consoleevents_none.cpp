@@ -2,5 +2,4 @@
 
 // Elsewhere a closed terminal and a supervisor's stop arrive as signals.
 void CatchConsoleEvents()
-{
-}
+{ }

@@ -21,5 +21,4 @@ QString SignalName(int signal)
 
 // Windows has no SIGPIPE: a write to a closed pipe fails.
 void KeepRunningWhenOutputCloses()
-{
-}
+{ }

@@ -4,12 +4,14 @@
 #include <QMessageLogger>
 #include <QSerialPort>
 
+#include "protocol/earlyanswers.h"
 #include "protocol/timings.h"
 
-// Sends one request and collects one well-formed answer; its status is the caller's to judge.
-// Only what arrives after the request has left can answer it: anything earlier is an
-// earlier answer, a copy of one, or noise.
-CommandResult Norvane::Exchange(const QByteArray &request, QByteArray *response)
+// Sends one request and collects its answer: a well-formed frame carrying one of the
+// statuses in answers, or a refusal. Another command's success status is a copy of an
+// earlier answer and is dropped; so is what comes before the request could have been
+// answered. A refusal that came meanwhile is the answer once the request has left whole.
+CommandResult Norvane::Exchange(const QByteArray &request, const QByteArray &answers, QByteArray *response)
 {
     // A stop takes effect between exchanges, so no frame is ever cut.
     if (stopRequested)
@@ -21,18 +23,30 @@ CommandResult Norvane::Exchange(const QByteArray &request, QByteArray *response)
     if (result != Success)
         return result;
 
-    DiscardInput();
+    ClaimWaitingBytes();
     // A write error seen while waiting must be this request's, not an earlier one's.
     serialPort->clearError();
+    requestAnswers = answers;
     requestClock.start();
-    requestLineNs = LeastLineTimeNs(request.size(), serialPort->baudRate());
+    answerDueNs = AnswerDueNs(request.size(), serialPort->baudRate());
     if (serialPort->write(request) < 0)
         result = WriteTimedOut;
     else
-        result = WaitForOutputToLeave(requestClock, requestLineNs);
-    if (result == Success)
-        result = CollectResponse(response);
-    requestLineNs = -1;
+        result = WaitForOutputToLeave(requestClock, answerDueNs);
+    if (result == Success && !heldRefusal.isEmpty()) {
+        // The failure clears the port's output: the line first carries the request whole.
+        result = WaitForOutputToLeave(requestClock, LeastLineTimeNs(request.size(), serialPort->baudRate()));
+        *response = heldRefusal;
+        heldRefusal.clear();
+    } else if (result == Success) {
+        result = CollectResponse(answers, response);
+    }
+    answerDueNs = -1;
+    earlyAnswers.clear();
+    if (result == Success) {
+        lastAnswerStatus = quint8(response->at(RESPONSE_STATUS_OFFSET));
+        unnamedDrop.clear();
+    }
     return result;
 }
 
@@ -64,29 +78,36 @@ CommandResult Norvane::WaitForOutputToLeave(const QElapsedTimer &since, qint64 l
     }
 }
 
-CommandResult Norvane::CollectResponse(QByteArray *response)
+// Eight bytes make a frame; more in one read spoil it. A copy of another command's answer
+// is dropped and the wait goes on.
+CommandResult Norvane::CollectResponse(const QByteArray &answers, QByteArray *response)
 {
-    response->clear();
-    while (response->size() < RESPONSE_FRAME_SIZE) {
-        if (!WaitForResponseBytes(RESPONSE_WAIT_MS)) {
-            if (serialPort->error() == QSerialPort::WriteError)
-                return WriteTimedOut;
-            QMessageLogger().debug("Frame read timed out!");
-            return ReadTimedOut;
+    for (;;) {
+        response->clear();
+        while (response->size() < RESPONSE_FRAME_SIZE) {
+            if (!WaitForResponseBytes(RESPONSE_WAIT_MS)) {
+                if (serialPort->error() == QSerialPort::WriteError)
+                    return WriteTimedOut;
+                QMessageLogger().debug("Frame read timed out!");
+                return ReadTimedOut;
+            }
+            response->append(serialPort->readAll());
         }
-        response->append(serialPort->readAll());
-    }
 
-    BootProtocol responseProtocol(FlashApplication);
-    if (!responseProtocol.CheckResponseFrame(*response)) {
-        QMessageLogger().debug("Invalid Response frame");
-        return InvalidResponseFrame;
+        BootProtocol responseProtocol(FlashApplication);
+        if (!responseProtocol.CheckResponseFrame(*response)) {
+            QMessageLogger().debug("Invalid Response frame");
+            return InvalidResponseFrame;
+        }
+        const quint8 status = quint8(response->at(RESPONSE_STATUS_OFFSET));
+        if (!IsSuccessStatus(status) || answers.contains(char(status)))
+            return Success;
+        DropAnswer(OperationListener::DroppedAnswer::Copy);
     }
-    return Success;
 }
 
 // The request has left: no byte of it waits in the port, and the line has had its time.
 bool Norvane::AnswerIsDue() const
 {
-    return requestLineNs >= 0 && serialPort->bytesToWrite() == 0 && requestClock.nsecsElapsed() >= requestLineNs;
+    return answerDueNs >= 0 && serialPort->bytesToWrite() == 0 && requestClock.nsecsElapsed() >= answerDueNs;
 }

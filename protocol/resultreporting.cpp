@@ -55,6 +55,7 @@ bool Norvane::ReportResult(CommandResult result, std::initializer_list<ResultTex
     for (const ResultText &row : texts) {
         if (row.code == result) {
             AppendLog(Error, row.text);
+            NameDropInFailure(result, row.text);
             serialPort->clear(QSerialPort::Output);
             DiscardInput();
             return false;

@@ -39,4 +39,15 @@ constexpr qint64 LeastLineTimeNs(qint64 bytes, qint32 baudRate)
     return baudRate <= 0 ? 0 : bytes * BITS_PER_BYTE * 1000000000 / baudRate;
 }
 
+// Adapters' clocks run a few per cent off their rate, and a unit may answer the moment a
+// request is in: an answer counts once this share of the request's least time on the line
+// has passed. Sooner, it is a copy of an earlier answer or the line runs faster than its rate.
+constexpr qint64 ANSWER_DUE_PERCENT = 95;
+
+// When an answer to these bytes can first count, after they were written.
+constexpr qint64 AnswerDueNs(qint64 bytes, qint32 baudRate)
+{
+    return LeastLineTimeNs(bytes, baudRate) * ANSWER_DUE_PERCENT / 100;
+}
+
 #endif

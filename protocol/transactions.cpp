@@ -42,7 +42,7 @@ CommandResult Norvane::SendCommand(FrameType type, quint8 successStatus, Command
     }
 
     QByteArray response;
-    const CommandResult exchanged = Exchange(request, &response);
+    const CommandResult exchanged = Exchange(request, QByteArray(1, char(successStatus)), &response);
     if (exchanged != Success)
         return exchanged;
 

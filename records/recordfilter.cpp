@@ -16,6 +16,14 @@ QDateTime ReadFilterTime(const QString &text)
     return time;
 }
 
+QString FilterTimeMisfit(const QString &option, const QString &text, QDateTime *time)
+{
+    *time = ReadFilterTime(text);
+    return time->isValid()
+        ? QString()
+        : QString("--%1 %2 is not a time: give e.g. 2026-12-08 or 2026-12-08T06:00").arg(option, text);
+}
+
 QString RecordTimeText(const QDateTime &time)
 {
     return time.toUTC().toString(Qt::ISODateWithMs);

@@ -31,6 +31,8 @@ namespace Result {
 constexpr char SUCCESS[] = "success";
 constexpr char FAILED[] = "failed";
 constexpr char INTERRUPTED[] = "interrupted";
+// Its process killed on a second stop, perhaps in the middle of a frame.
+constexpr char KILLED[] = "killed";
 constexpr char REFUSED[] = "refused";
 // The unit already held the image: nothing was sent to it.
 constexpr char SKIPPED[] = "skipped";

@@ -2,38 +2,22 @@
 
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 #include "ecusimulator.h"
 
-namespace {
-
-volatile std::sig_atomic_t caughtSignal = 0;
-
-void Catch(int signal)
-{
-    caughtSignal = signal;
-}
-
-} // namespace
-
 CleanExit::CleanExit(QTemporaryDir &sampleFolder, EcuSimulator &unit)
     : sampleFolder(sampleFolder)
     , unit(unit)
 {
-    connect(&signalWatch, &QTimer::timeout, this, &CleanExit::checkForSignal);
     bound.setSingleShot(true);
 }
 
-// A handler may only set a flag; the event loop, which runs through every wait of an
-// operation, acts on it.
+// The event loop, which runs through every wait of an operation, hears the stop.
 void CleanExit::onSignals()
 {
-    std::signal(SIGINT, Catch);
-    std::signal(SIGTERM, Catch);
-    signalWatch.start(50);
+    connect(&stopSignals, &StopSignals::stopRequested, this, &CleanExit::stopped);
 }
 
 void CleanExit::watchdog(int boundMs, const QString *step)
@@ -56,11 +40,9 @@ void CleanExit::now(int status)
     std::_Exit(status);
 }
 
-void CleanExit::checkForSignal()
+void CleanExit::stopped(StopSignals::Cause cause)
 {
-    if (caughtSignal == 0)
-        return;
     std::fprintf(stderr, "\nStopped by %s: the sample folder is removed and the simulated ECU stopped\n",
-                 caughtSignal == SIGINT ? "Ctrl-C" : "SIGTERM");
-    now(128 + caughtSignal);
+                 qPrintable(StopSignals::name(cause)));
+    now(StopSignals::exitStatus(cause));
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "platform/stopsignals.h"
+
 class EcuSimulator;
 class QTemporaryDir;
 
@@ -17,18 +19,18 @@ class CleanExit : public QObject
 public:
     CleanExit(QTemporaryDir &sampleFolder, EcuSimulator &unit);
 
-    // Ctrl-C and SIGTERM end the rehearsal with 130 and 143.
+    // Ctrl-C, SIGTERM and SIGHUP end the rehearsal with 130, 143 and 129.
     void onSignals();
     // Past the bound the rehearsal fails, naming what it was doing then.
     void watchdog(int boundMs, const QString *step);
     [[noreturn]] void now(int status);
 
 private:
-    void checkForSignal();
+    void stopped(StopSignals::Cause cause);
 
     QTemporaryDir &sampleFolder;
     EcuSimulator &unit;
-    QTimer signalWatch;
+    StopSignals stopSignals;
     QTimer bound;
 };
 

@@ -7,7 +7,13 @@
 #include "rom/chunklayout.h"
 #include "rom/frameplan.h"
 #include "rom/romimage.h"
-#include "ui/operationstatus.h"
+
+namespace {
+
+// Either status answers any data frame.
+const QByteArray CHUNK_ANSWERS = QByteArray(1, char(CHUNK_FLASHED_OK)) + char(LAST_CHUNK_FLASHED_OK);
+
+} // namespace
 
 bool Norvane::RunFlashApplication(const RomImage &image)
 {
@@ -27,12 +33,17 @@ CommandResult Norvane::SendFlashApplication(const RomImage &image)
         return started;
 
     const QVector<PlannedFrame> frames = PlanFrames(image);
-    operationStatus->transferBegins(frames.size(), serialPort->baudRate());
-    for (const PlannedFrame &frame : frames) {
+    operationEvents.transferBegan(frames.size(), serialPort->baudRate());
+    for (int taken = 0; taken < frames.size(); ++taken) {
+        const PlannedFrame &frame = frames.at(taken);
         const CommandResult sent = SendChunk(FrameDataArea(image, frame), frame.type, frame.percentage);
         if (sent != Success)
             return sent;
+        operationEvents.frameTaken(taken + 1, frames.size());
     }
+    // A refusal of an earlier frame that came while the last one went out.
+    if (!heldRefusal.isEmpty())
+        return FlashApplicationFailed;
     UpdateProgressLine(FULL_SCALE_PERCENTAGE);
     return Success;
 }
@@ -47,7 +58,7 @@ CommandResult Norvane::SendChunk(const QByteArray &dataArea, FrameType type, int
     }
 
     QByteArray response;
-    const CommandResult exchanged = Exchange(frame, &response);
+    const CommandResult exchanged = Exchange(frame, CHUNK_ANSWERS, &response);
     if (exchanged != Success)
         return exchanged;
 
@@ -57,7 +68,6 @@ CommandResult Norvane::SendChunk(const QByteArray &dataArea, FrameType type, int
         return FlashApplicationFailed;
     }
     QMessageLogger().debug("Flashed a chunk successfully");
-    operationStatus->frameTaken();
     UpdateProgressLine(percentage);
     return Success;
 }

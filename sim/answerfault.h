@@ -17,6 +17,7 @@ struct AnswerFault {
     bool hangUp = false;         // close the line instead of answering
     QByteArray earlyBytes;       // sent as soon as the request is read, before it has arrived whole
     int copyAfterMs = -1;        // the answer sent again this long after it; -1: once
+    int copiedAnswers = -1;      // how many answers get that copy, the first ones; -1: all
 
     static AnswerFault noAnswer();
     static AnswerFault answerStatus(int status);

@@ -79,6 +79,18 @@ void EcuSimulator::setLineRate(int baud)
     m_baud = qMax(baud, RateOfThePort);
 }
 
+void EcuSimulator::setClockError(double percent)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_clockErrorPercent = percent;
+}
+
+void EcuSimulator::refuseDataFrame(int n)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_dataFramesUntilRefusal = qMax(n, 0);
+}
+
 void EcuSimulator::setCommandFault(quint8 commandCode, const Fault &fault)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -90,6 +102,7 @@ void EcuSimulator::clearFaults()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_commandFaults.clear();
     m_framesUntilHangUp = -1;
+    m_dataFramesUntilRefusal = 0;
 }
 
 void EcuSimulator::hangUpAfterFrames(int n)

@@ -58,7 +58,8 @@
 // Timing
 //   Both directions take 10 bits a byte at the rate the tool set on its side of the line
 //   (a rate outside the standard list: no pacing), unless setLineRate() says otherwise. A
-//   request is acted on when its last byte has arrived on that clock.
+//   request is acted on when its last byte has arrived on that clock. setClockError() makes
+//   the line run faster or slower than that rate, as adapters' clocks do.
 //
 // Faults change only what goes on the line: the unit acts on the request as usual.
 // A frame is recorded as soon as its answer is decided, before the answer goes out.
@@ -95,6 +96,11 @@ public:
 
     // RateOfThePort (the default), 0 for no pacing, or the rate both directions run at.
     void setLineRate(int baud);
+    // The line that many per cent faster (or, below 0, slower) than its rate, both ways.
+    void setClockError(double percent);
+    // The nth data frame from now (1 for the next) is answered BadChecksum and not written,
+    // as noise on the line would have it; 0 for none.
+    void refuseDataFrame(int n);
 
     // A command fault applies to every frame whose byte 3 is that code, data frames too.
     void setCommandFault(quint8 commandCode, const Fault &fault);
@@ -144,6 +150,8 @@ private:
     QHash<quint8, Fault> m_commandFaults;
     int m_framesUntilHangUp = -1;
     int m_baud = RateOfThePort;
+    double m_clockErrorPercent = 0;
+    int m_dataFramesUntilRefusal = 0;
     qint64 m_skippedBytes = 0;
     QString m_portPath;
     QString m_errorString;

@@ -2,6 +2,7 @@
 #define FAULTOPTIONS_H
 
 #include <QCommandLineOption>
+#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -24,14 +25,23 @@ public:
     int baudRate() const { return baud; }
 
 private:
+    bool readAnswerFaults(const QCommandLineParser &parser, QString *error);
+
     QCommandLineOption baudOption;
     QCommandLineOption silentOption;
     QCommandLineOption failOption;
     QCommandLineOption hangUpOption;
+    QCommandLineOption clockErrorOption;
+    QCommandLineOption copyOption;
+    QCommandLineOption refuseFrameOption;
     int baud = 0;
     QVector<quint8> silentCodes;
     QVector<quint8> failCodes;
     int hangUpAfter = 0;
+    double clockErrorPercent = 0;
+    // (command code, ms after the answer)
+    QVector<QPair<quint8, int>> copies;
+    int refusedFrame = 0;
 };
 
 #endif // FAULTOPTIONS_H

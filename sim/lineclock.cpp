@@ -1,13 +1,14 @@
 #include "lineclock.h"
 
 #include <algorithm>
+#include <cmath>
 
-void LineClock::setRate(int baud)
+void LineClock::setRate(int baud, double errorPercent)
 {
+    const double bitsPerSecond = baud * (1 + errorPercent / 100);
     // Rounded up: the unit never has a request sooner than the line could bring it.
-    m_byteTime = baud <= 0 ? Clock::duration::zero()
-                           : std::chrono::duration_cast<Clock::duration>(
-                                 std::chrono::nanoseconds((10'000'000'000LL + baud - 1) / baud));
+    m_byteTime = bitsPerSecond < 1 ? Clock::duration::zero()
+                                   : std::chrono::nanoseconds(qint64(std::ceil(10e9 / bitsPerSecond)));
 }
 
 LineClock::Clock::duration LineClock::byteTime() const

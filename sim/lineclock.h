@@ -13,7 +13,9 @@ class LineClock
 public:
     using Clock = std::chrono::steady_clock;
 
-    void setRate(int baud);
+    // errorPercent: how much faster (or, below 0, slower) the line runs than its rate, as
+    // an adapter's clock does.
+    void setRate(int baud, double errorPercent = 0);
     Clock::duration byteTime() const;
 
     // Takes in count bytes read from the line at readAt.

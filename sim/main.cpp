@@ -7,25 +7,11 @@
 #include <QtEndian>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 
+#include "platform/stopsignals.h"
+
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void onSignal(int)
-{
-    interrupted = 1;
-}
-
-void catchSignal(int number)
-{
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(number, &action, nullptr);
-}
 
 qint64 steadyNowMs()
 {
@@ -71,7 +57,7 @@ int showFramesUntilStopped(EcuSimulator &simulator)
         for (; shown < frames.size(); ++shown)
             printLine(stdout, describe(frames.at(shown), startMs));
     };
-    while (!interrupted && simulator.isLineOpen()) {
+    while (StopSignals::count() == 0 && simulator.isLineOpen()) {
         simulator.waitForFrames(shown + 1, 200);
         showNewFrames();
     }
@@ -120,8 +106,7 @@ int main(int argc, char *argv[])
     EcuSimulator simulator;
     faults.applyTo(simulator);
 
-    catchSignal(SIGINT);
-    catchSignal(SIGTERM);
+    const StopSignals stopSignals;
     if (!simulator.start()) {
         printLine(stderr, QStringLiteral("ecu-sim: cannot open a pseudo-terminal: %1").arg(simulator.errorString()));
         return 1;

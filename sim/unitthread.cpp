@@ -104,8 +104,12 @@ void EcuSimulator::handleFrame(const QByteArray &frame, Clock::time_point arrive
     bool hangUpAfterAnswer = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        const quint8 judged = m_bootloader.handle(frame);
+        const bool refused = frame.size() == DataFrameSize && m_dataFramesUntilRefusal > 0
+            && --m_dataFramesUntilRefusal == 0;
+        const quint8 judged = refused ? quint8(Bootloader::BadChecksum) : m_bootloader.handle(frame);
         fault = m_commandFaults.value(code);
+        if (fault.copyAfterMs >= 0 && fault.copiedAnswers > 0 && --m_commandFaults[code].copiedAnswers == 0)
+            m_commandFaults[code].copyAfterMs = -1;
         answered = fault.answeredStatus(judged);
         m_frames.append({steadyMs(arrivedAt), code, frame, hasValidChecksum(frame), answered});
         if (m_framesUntilHangUp > 0 && --m_framesUntilHangUp == 0) {
@@ -249,11 +253,13 @@ void EcuSimulator::waitUntilAnswerTaken()
 void EcuSimulator::followLineRate()
 {
     int baud;
+    double errorPercent;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         baud = m_baud;
+        errorPercent = m_clockErrorPercent;
     }
-    m_clock.setRate(baud == RateOfThePort ? m_line.slaveBaudRate() : baud);
+    m_clock.setRate(baud == RateOfThePort ? m_line.slaveBaudRate() : baud, errorPercent);
 }
 
 EcuSimulator::Fault EcuSimulator::faultFor(quint8 code) const

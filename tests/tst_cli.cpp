@@ -14,47 +14,19 @@
 #include "app/version.h"
 #include "ecusimulator.h"
 #include "sampleimage.h"
+#include "support/clirun.h"
 
 namespace {
 
 constexpr quint32 ADDRESS = 0x80000;
-// Two 20 s response waits, the fixed waits and a loaded machine.
-constexpr int RUN_BOUND_MS = 90000;
-
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList &arguments)
-{
-    QProcess cli;
-    cli.start(VARNHOLT_CLI, arguments);
-    if (!cli.waitForFinished(RUN_BOUND_MS))
-        return {-1, QString(), "varnholt-cli did not end within 90 s"};
-    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
-            QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
-}
-
-QVector<QJsonObject> RecordLines(const QString &path)
-{
-    QFile file(path);
-    QVector<QJsonObject> lines;
-    if (!file.open(QIODevice::ReadOnly))
-        return lines;
-    const QByteArray text = file.readAll();
-    for (const QByteArray &line : text.split('\n'))
-        if (!line.isEmpty())
-            lines.append(QJsonDocument::fromJson(line).object());
-    return text.endsWith('\n') ? lines : QVector<QJsonObject>();
-}
+constexpr int RUN_BOUND_MS = CLI_RUN_BOUND_MS;
 
 QDateTime RecordTime(const QJsonValue &value)
 {
     const QString text = value.toString();
     return QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)").match(text).hasMatch()
-        ? QDateTime::fromString(text, Qt::ISODateWithMs) : QDateTime();
+        ? QDateTime::fromString(text, Qt::ISODateWithMs)
+        : QDateTime();
 }
 
 QString ZlibCrc32(const QByteArray &bytes)
@@ -139,19 +111,21 @@ void TestCli::twoUnitsFlashedAtOnce()
     QVERIFY(first.start() && second.start());
     QFile::remove(recordPath);
 
-    const CliRun run = RunCli({"flash", romPath, "--port", first.portPath(), "--port", second.portPath(),
-                               "--record", recordPath});
+    const CliRun run =
+        RunCli({"flash", romPath, "--port", first.portPath(), "--port", second.portPath(), "--record", recordPath});
     QVERIFY2(run.status == 0, qPrintable(run.err));
     for (EcuSimulator *unit : {&first, &second}) {
         QCOMPARE(unit->memory(ADDRESS, image.size()), image);
         QVERIFY2(QRegularExpression("^\\S+Z " + QRegularExpression::escape(unit->portPath())
-                                    + " \\[Flash Hanlder\\] Reset success$", QRegularExpression::MultilineOption)
-                     .match(run.out).hasMatch(), qPrintable(run.out));
+                                        + " \\[Flash Hanlder\\] Reset success$",
+                                    QRegularExpression::MultilineOption)
+                     .match(run.out)
+                     .hasMatch(),
+                 qPrintable(run.out));
     }
     // At once: each unit had its first frame before the other had its last.
     const auto firstFrames = first.frames(), secondFrames = second.frames();
-    QVERIFY(firstFrames.first().atMs < secondFrames.last().atMs
-            && secondFrames.first().atMs < firstFrames.last().atMs);
+    QVERIFY(firstFrames.first().atMs < secondFrames.last().atMs && secondFrames.first().atMs < firstFrames.last().atMs);
 
     const QVector<QJsonObject> record = RecordLines(recordPath);
     QCOMPARE(record.size(), 2);
@@ -174,8 +148,8 @@ void TestCli::failingUnitsLeaveTheOthersAlone()
     const QString missing = folder.filePath("no-such-port");
     QFile::remove(recordPath);
 
-    const CliRun run = RunCli({"flash", romPath, "--json", "--record", recordPath, "--port", good.portPath(),
-                               "--port", silent.portPath(), "--port", missing, "--port", held.portPath()});
+    const CliRun run = RunCli({"flash", romPath, "--json", "--record", recordPath, "--port", good.portPath(), "--port",
+                               silent.portPath(), "--port", missing, "--port", held.portPath()});
     QCOMPARE(run.status, 1);
     QCOMPARE(good.memory(ADDRESS, image.size()), image);
     QCOMPARE(silent.receivedCommands(), QByteArray::fromHex("1012"));
@@ -185,9 +159,22 @@ void TestCli::failingUnitsLeaveTheOthersAlone()
     QCOMPARE(record.size(), 4);
     // --json ends with one object a unit, in the order of the ports, laid out like the record.
     const QStringList out = run.out.trimmed().split('\n');
+    // Every line an event; a unit's status only when it changes, never empty.
+    QHash<QString, QString> statuses;
+    for (const QString &line : out) {
+        const QJsonObject event = QJsonDocument::fromJson(line.toUtf8()).object();
+        QVERIFY2(!event.value("event").toString().isEmpty(), qPrintable(line));
+        if (event.value("event").toString() != "status")
+            continue;
+        QString &status = statuses[event.value("port").toString()];
+        QVERIFY2(!event.value("text").toString().isEmpty() && event.value("text").toString() != status,
+                 qPrintable(line));
+        status = event.value("text").toString();
+    }
     QStringList ports;
     for (int i = 0; i < 4; ++i) {
-        const QJsonObject final = QJsonDocument::fromJson(out.at(out.size() - 4 + i).toUtf8()).object();
+        QJsonObject final = QJsonDocument::fromJson(out.at(out.size() - 4 + i).toUtf8()).object();
+        QCOMPARE(final.take("event").toString(), QString("record"));
         QVERIFY(record.contains(final));
         ports << final.value("port").toString();
     }
@@ -197,12 +184,14 @@ void TestCli::failingUnitsLeaveTheOthersAlone()
         if (port == good.portPath()) {
             CheckRecord(line, port, romPath, image, "success", QJsonValue());
         } else if (port == silent.portPath()) {
-            CheckRecord(line, port, romPath, image, "failed", "[Flash Hanlder] Erase failed");
+            CheckRecord(line, port, romPath, image, "failed",
+                        "Erase Application: Port read timed out / [Flash Hanlder] Erase failed");
             QCOMPARE(LogLine(line, 2), QString("error: Erase Application: Port read timed out"));
         } else {
             const QString reason = port == missing ? "No such file or directory" : "another program has the port open";
             CheckRecord(line, port, romPath, image, "failed", line.value("failed_step"));
-            QVERIFY2(line.value("failed_step").toString().contains(reason), qPrintable(line.value("failed_step").toString()));
+            QVERIFY2(line.value("failed_step").toString().contains(reason),
+                     qPrintable(line.value("failed_step").toString()));
         }
     }
 }
@@ -213,11 +202,15 @@ void TestCli::refusedBeforeAnyUnitIsTouched_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("recordLines");
 
-    QTest::newRow("a record with a bad checksum") << QStringList{"flash", "bad.rom"} << "line 3: wrong record checksum" << 2;
+    QTest::newRow("a record with a bad checksum")
+        << QStringList{"flash", "bad.rom"} << "line 3: wrong record checksum" << 2;
     QTest::newRow("a file without .rom") << QStringList{"flash", "image.hex"} << "does not end in \".rom\"" << 2;
     QTest::newRow("a missing file") << QStringList{"flash", "gone.rom"} << "refused: file not found" << 2;
-    QTest::newRow("a rate the window lacks") << QStringList{"erase", "--baud", "14400"} << "not one of the window's rates" << 0;
+    QTest::newRow("a rate the window lacks")
+        << QStringList{"erase", "--baud", "14400"} << "not one of the window's rates" << 0;
     QTest::newRow("the same port twice") << QStringList{"verify", "--port", "@first"} << "is named twice" << 0;
+    QTest::newRow("the same port under a link") << QStringList{"verify", "--port", "@link"} << "is named twice" << 0;
+    QTest::newRow("retries past the most") << QStringList{"erase", "--retries", "11"} << "--retries 11" << 0;
     QTest::newRow("an unknown option") << QStringList{"erase", "--force"} << "Unknown option 'force'" << 0;
     QTest::newRow("an unknown command") << QStringList{"program", "image.rom"} << "unknown command \"program\"" << 0;
 }
@@ -231,14 +224,17 @@ void TestCli::refusedBeforeAnyUnitIsTouched()
     EcuSimulator first, second;
     QVERIFY(first.start() && second.start());
     QFile::remove(recordPath);
+    QFile::remove(folder.filePath("link"));
+    QVERIFY(QFile::link(first.portPath(), folder.filePath("link")));
     for (QString &argument : arguments) {
         if (argument.endsWith(".rom") || argument.endsWith(".hex"))
             argument = folder.filePath(argument);
         argument.replace("@first", first.portPath());
+        argument.replace("@link", folder.filePath("link"));
     }
 
-    const CliRun run = RunCli(arguments + QStringList{"--port", first.portPath(), "--port", second.portPath(),
-                                                      "--record", recordPath});
+    const CliRun run = RunCli(
+        arguments + QStringList{"--port", first.portPath(), "--port", second.portPath(), "--record", recordPath});
     QCOMPARE(run.status, 2);
     QVERIFY2(run.err.contains(message) && run.err.count('\n') == 1, qPrintable(run.err));
     QVERIFY(first.frames().isEmpty() && second.frames().isEmpty());
@@ -274,7 +270,13 @@ void TestCli::ctrlCStopsAfterTheFrameInFlight()
 
     const QVector<QJsonObject> record = RecordLines(recordPath);
     QCOMPARE(record.size(), 1);
-    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", "[Flash Hanlder] Flash failed");
+    const QString failedStep = record.first().value("failed_step").toString();
+    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", failedStep);
+    QVERIFY2(QRegularExpression("^Stopped on request: nothing more was sent, no reset \\(waiting for the transfer, "
+                                "after frame [1-4] of 4\\) / \\[Flash Hanlder\\] Flash failed \\(stopped by Ctrl-C\\)$")
+                 .match(failedStep)
+                 .hasMatch(),
+             qPrintable(failedStep));
     QCOMPARE(LogLine(record.first(), 2), QString("error: Stopped on request: nothing more was sent, no reset"));
 }
 
@@ -282,10 +284,10 @@ void TestCli::checkSumsTheImageUp()
 {
     const CliRun check = RunCli({"check", romPath, "--baud", "9600"});
     QCOMPARE(check.status, 0);
-    QCOMPARE(check.out, QString("%1: CRC-32 %2, 0x00080000 to 0x0008FFFF, 65536 bytes, 4 data frames, 1:08 on the "
-                                "wire at 9600 baud\nSHA-256 %3\n")
-                            .arg(romPath, ZlibCrc32(image),
-                                 QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
+    QCOMPARE(check.out,
+             QString("%1: CRC-32 %2, 0x00080000 to 0x0008FFFF, 65536 bytes, 4 data frames, 1:08 on the "
+                     "wire at 9600 baud\nSHA-256 %3\n")
+                 .arg(romPath, ZlibCrc32(image), QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
     const CliRun help = RunCli({"--help"});
     QCOMPARE(help.status, 0);
     QVERIFY(help.out.contains("flash <file> --port <port>"));

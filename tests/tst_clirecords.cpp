@@ -9,6 +9,7 @@
 
 #include "ecusimulator.h"
 #include "records/recordkeys.h"
+#include "support/clirun.h"
 #include "sampleimage.h"
 #include "support/databasepeek.h"
 #include "support/postgresserver.h"
@@ -16,42 +17,14 @@
 namespace {
 
 constexpr quint32 ADDRESS = 0x80000;
-// The fixed waits, two 20 s response waits and a loaded machine.
-constexpr int RUN_BOUND_MS = 90000;
 const char *const STATION = "line-3";
 
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-CliRun RunCli(const QStringList &arguments, const QString &serverUrl = QString())
+// The server for one run, as a station's environment names it.
+QProcessEnvironment WithServer(const QString &serverUrl)
 {
-    QProcess cli;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!serverUrl.isEmpty())
-        environment.insert("VARNHOLT_DB", serverUrl);
-    cli.setProcessEnvironment(environment);
-    cli.start(VARNHOLT_CLI, arguments);
-    if (!cli.waitForFinished(RUN_BOUND_MS)) {
-        cli.kill();
-        cli.waitForFinished(RUN_BOUND_MS);
-        return {-1, QString(), "varnholt-cli did not end within 90 s"};
-    }
-    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
-            QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
-}
-
-QVector<QJsonObject> RecordLines(const QString &path)
-{
-    QFile file(path);
-    QVector<QJsonObject> lines;
-    if (file.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : file.readAll().split('\n'))
-            if (!line.isEmpty())
-                lines.append(QJsonDocument::fromJson(line).object());
-    return lines;
+    environment.insert("VARNHOLT_DB", serverUrl);
+    return environment;
 }
 
 } // namespace
@@ -112,7 +85,7 @@ CliRun TestCliRecords::flash(const QStringList &units, const QStringList &extra,
             return {-1, QString(), "the simulated unit did not start"};
         arguments << "--port" << sims[i]->portPath() << "--unit" << sims[i]->portPath() + "=" + units.at(i);
     }
-    return RunCli(arguments + extra, serverUrl);
+    return RunCli(arguments + extra, serverUrl.isEmpty() ? QProcessEnvironment() : WithServer(serverUrl));
 }
 
 QVector<QJsonObject> TestCliRecords::serverRecords()
@@ -285,7 +258,7 @@ void TestCliRecords::twoRunsAtOnceKeepEveryRecord()
         runs.last()->start(VARNHOLT_CLI, arguments);
     }
     for (QProcess *run : runs) {
-        QVERIFY2(run->waitForFinished(RUN_BOUND_MS), "varnholt-cli did not end within 90 s");
+        QVERIFY2(run->waitForFinished(CLI_RUN_BOUND_MS), "varnholt-cli did not end within 90 s");
         QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
     }
     const QString defaultPath = qEnvironmentVariable("XDG_DATA_HOME") + "/varnholt-cli/records.sqlite";

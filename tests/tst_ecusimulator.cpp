@@ -1,6 +1,9 @@
 #include "protocol/bootprotocol.h"
 #include "ecusimulator.h"
+#include "faultoptions.h"
 #include "lineclock.h"
+
+#include <QCommandLineParser>
 
 #include <QSerialPort>
 #include <QtEndian>
@@ -45,6 +48,8 @@ private slots:
     void noiseBeforeAFrameIsSkippedAndCounted();
     void hangUpNowCutsAFrameShort();
     void lineClock();
+    void faultOptions_data();
+    void faultOptions();
 
 private:
     int statusOf(const QByteArray &sent);
@@ -152,6 +157,68 @@ void TestEcuSimulator::lineClock()
     line.setRate(0);
     line.receive(DATA_FRAME_SIZE, read + seconds(5));
     QCOMPARE(line.arrivalOf(2 * DATA_FRAME_SIZE + COMMAND_FRAME_SIZE - 1), read + seconds(5));
+    // An adapter's clock 2 % fast or slow.
+    line.setRate(115200, 2);
+    line.receive(DATA_FRAME_SIZE, read + seconds(10));
+    QCOMPARE(duration_cast<milliseconds>(line.arrivalOf(3 * DATA_FRAME_SIZE + 7) - read - seconds(10)).count(), 1395);
+    line.setRate(115200, -2);
+    line.receive(DATA_FRAME_SIZE, read + seconds(20));
+    QCOMPARE(duration_cast<milliseconds>(line.arrivalOf(4 * DATA_FRAME_SIZE + 7) - read - seconds(20)).count(), 1452);
+}
+
+void TestEcuSimulator::faultOptions_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QVector<int>>("answers");
+
+    const QVector<int> session = {0x80, 0x82, 0x82, 0x85, 0x83, 0x86, 0x81};
+    QTest::newRow("Erase answered twice, the copy 20 ms later") << QStringList{"--copy", "12:20"} << ""
+        << session;
+    QTest::newRow("the second data frame refused and left unwritten") << QStringList{"--refuse-frame", "2"} << ""
+        << QVector<int>{0x80, 0x82, 0x85, 0x83, 0xF1, 0xF4};
+    QTest::newRow("a clock error") << QStringList{"--clock-error", "-2.5"} << "" << QVector<int>{0x80, 0x82, 0x85, 0x83,
+                                                                                               0x86, 0x81};
+    QTest::newRow("a copy without its time") << QStringList{"--copy", "12"}
+        << "--copy needs a hex command code and milliseconds, e.g. 12:20" << QVector<int>();
+    QTest::newRow("a clock error that stops the line") << QStringList{"--clock-error", "-100"}
+        << "--clock-error needs a number of per cent above -100, e.g. 2 or -1.5" << QVector<int>();
+    QTest::newRow("the zeroth frame") << QStringList{"--refuse-frame", "0"} << "--refuse-frame needs a positive number"
+        << QVector<int>();
+}
+
+// What ecu-sim and the rehearsal do with their options: every answer the line carries,
+// copies included, in order.
+void TestEcuSimulator::faultOptions()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, error);
+    QFETCH(QVector<int>, answers);
+
+    FaultOptions faults;
+    QCommandLineParser parser;
+    faults.addTo(parser);
+    QVERIFY(parser.parse(QStringList{"ecu-sim"} + options));
+    QString refusal;
+    QCOMPARE(faults.read(parser, &refusal), error.isEmpty());
+    QCOMPARE(refusal, error);
+    if (!error.isEmpty())
+        return;
+    faults.applyTo(*sim);
+    QByteArray received;
+    for (const QByteArray &sent : {request(JumpToBootloader), request(EraseApplication), request(FlashApplicationStart),
+                                   request(FlashApplication, 0x80000), request(FlashApplicationEnd, 0x84000),
+                                   request(VerifyApplication)}) {
+        port->write(sent);
+        port->waitForBytesWritten(1000);
+        QTest::qWait(60);
+        received += port->readAll();
+    }
+    QVector<int> statuses;
+    for (int at = 0; at + RESPONSE_FRAME_SIZE <= received.size(); at += RESPONSE_FRAME_SIZE)
+        statuses << quint8(received.at(at + 3));
+    QCOMPARE(statuses, answers);
+    QCOMPARE(sim->memory(0x84000, 16384) == QByteArray(16384, 'A'), answers.contains(0x86));
 }
 
 QTEST_GUILESS_MAIN(TestEcuSimulator)

@@ -45,6 +45,36 @@ void CheckStatusCountsFrames(const QSignalSpy &shown, int frames, const QString 
     QVERIFY2(QRegularExpression("^Flash: Reset success · \\d+:\\d\\d in all$").match(last).hasMatch(), qPrintable(last));
 }
 
+// The unit's answer to each command code.
+using UnitFaults = QMap<int, Fault>;
+using Outcome = OperationListener::Outcome;
+Q_DECLARE_METATYPE(WindowDriver::Operation)
+Q_DECLARE_METATYPE(Outcome)
+
+// Every moment the window tells, one line each; it asks for a stop when a step begins.
+struct ToldMoments : OperationListener {
+    QStringList moments;
+    Norvane *stopping = nullptr;
+    QString stopAtStep;
+
+    void operationBegan(Operation operation) override
+    {
+        moments << QStringList{"Verify", "Erase", "Flash"}.at(int(operation));
+    }
+    void stepBegan(Step step) override
+    {
+        const QString name = QStringList{"jump", "erase", "transfer", "verify", "reset"}.at(int(step));
+        moments << name;
+        if (stopping != nullptr && name == stopAtStep)
+            stopping->RequestStop();
+    }
+    void transferBegan(int frames, qint32 baudRate) override
+    {
+        moments << QString("%1 frames at %2").arg(frames).arg(baudRate);
+    }
+    void frameTaken(int framesDone, int frames) override { moments << QString("%1 of %2").arg(framesDone).arg(frames); }
+};
+
 // Whole images flashed through the window into the simulated unit.
 class TestFlash : public QObject
 {
@@ -54,6 +84,8 @@ private slots:
     void imagesArriveByteForByte_data();
     void imagesArriveByteForByte();
     void flashNeedsAChosenFile();
+    void theWindowTellsWhereItStands_data();
+    void theWindowTellsWhereItStands();
 
 private:
     QTemporaryDir directory;
@@ -148,6 +180,75 @@ void TestFlash::flashNeedsAChosenFile()
     QVERIFY(bench.window.progressTextEdit->toPlainText().isEmpty());
     QVERIFY(bench.unit.frames().isEmpty());
     QVERIFY(!bench.window.busy);
+}
+
+void TestFlash::theWindowTellsWhereItStands_data()
+{
+    QTest::addColumn<WindowDriver::Operation>("operation");
+    QTest::addColumn<UnitFaults>("faults");
+    QTest::addColumn<QString>("stopAtStep");
+    QTest::addColumn<bool>("badFile");
+    QTest::addColumn<QStringList>("moments");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<QString>("failedStep");
+    QTest::addColumn<QString>("cause");
+
+    const QStringList whole = {"Flash", "jump", "erase", "transfer", "2 frames at 115200", "1 of 2", "2 of 2",
+                               "verify", "reset"};
+    QTest::newRow("a whole Flash") << WindowDriver::Flash << UnitFaults() << "" << false << whole
+                                   << Outcome::Succeeded << "" << "";
+    QTest::newRow("a Verify with no image on the unit") << WindowDriver::Verify << UnitFaults() << "" << false
+        << QStringList{"Verify", "jump", "verify"} << Outcome::Failed << "[Verify Hanlder] Verify failed"
+        << "Verify Application: Received verify failure response";
+    QTest::newRow("an Erase refused") << WindowDriver::Erase << UnitFaults{{0x12, Fault::answerStatus(0xF0)}} << ""
+        << false << QStringList{"Erase", "jump", "erase"} << Outcome::Failed << "[Erase Hanlder] Erase failed"
+        << "Erase Application: Received erase failure response";
+    QTest::newRow("a refused file touches nothing") << WindowDriver::Flash << UnitFaults() << "" << true
+        << QStringList{"Flash"} << Outcome::FileRefused << "[Flash Hanlder] Flash failed"
+        << "Flash Application: rom file open failed";
+    QTest::newRow("a line lost at the last frame") << WindowDriver::Flash << UnitFaults{{0x16, Fault::lineHangUp()}}
+        << "" << false << QStringList(whole.mid(0, 6)) << Outcome::LineLost << "[Flash Hanlder] Flash failed"
+        << "Flash Application: Port read timed out";
+    QTest::newRow("a stop before the erase") << WindowDriver::Flash << UnitFaults() << "erase" << false
+        << QStringList(whole.mid(0, 3)) << Outcome::Stopped << "[Flash Hanlder] Erase failed"
+        << "Stopped on request: nothing more was sent, no reset";
+    QTest::newRow("a refused reset") << WindowDriver::Flash << UnitFaults{{0x14, Fault::answerStatus(0xF0)}} << ""
+        << false << whole << Outcome::Failed << "[Flash Hanlder] Reset failed"
+        << "Reset ECU: Received reset failure response";
+}
+
+void TestFlash::theWindowTellsWhereItStands()
+{
+    QFETCH(WindowDriver::Operation, operation);
+    QFETCH(UnitFaults, faults);
+    QFETCH(QString, stopAtStep);
+    QFETCH(bool, badFile);
+    QFETCH(QStringList, moments);
+    QFETCH(Outcome, outcome);
+    QFETCH(QString, failedStep);
+    QFETCH(QString, cause);
+
+    UnitBench bench;
+    QVERIFY(bench.start());
+    for (auto fault = faults.cbegin(); fault != faults.cend(); ++fault)
+        bench.unit.setCommandFault(quint8(fault.key()), fault.value());
+    const QString path = directory.filePath("told.rom");
+    QVERIFY(WriteRomFile(path, 0x80000, SampleImage(2 * 16384)));
+    if (badFile)
+        QVERIFY(QFile::resize(path, 100));
+    bench.presetRomFile(path);
+    ToldMoments told;
+    told.stopping = &bench.window;
+    told.stopAtStep = stopAtStep;
+    bench.window.operationEvents.add(&told);
+
+    QCOMPARE(bench.driver.run(operation), outcome == Outcome::Succeeded);
+    bench.window.operationEvents.remove(&told);
+    QCOMPARE(told.moments, moments);
+    QCOMPARE(int(bench.driver.outcome()), int(outcome));
+    QCOMPARE(bench.driver.failedStep(), failedStep);
+    QCOMPARE(bench.driver.cause(), cause);
+    QCOMPARE(bench.driver.lastErrorLine(), failedStep);
 }
 
 QTEST_MAIN(TestFlash)

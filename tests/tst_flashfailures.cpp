@@ -3,11 +3,31 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 
+#include "support/droprecorder.h"
 #include "support/logpane.h"
+#include "support/successwatch.h"
 #include "support/unitbench.h"
 
 // The unit's answer to each command code.
 using UnitFaults = QMap<int, Fault>;
+
+// How a Flash over a line with copies, refusals and a clock error may end; a copy and its
+// answer that one read takes in together spoil the frame, which only the machine decides.
+enum class Ends { InSuccess, InFailure, EitherWay };
+Q_DECLARE_METATYPE(Ends)
+
+namespace {
+
+// Answers delayMs after the request is in; the first copiedAnswers also copyAfterMs later.
+Fault Delayed(int delayMs, int copyAfterMs = -1, int copiedAnswers = -1)
+{
+    Fault fault = Fault::answerTwice(copyAfterMs);
+    fault.delayMs = delayMs;
+    fault.copiedAnswers = copiedAnswers;
+    return fault;
+}
+
+} // namespace
 
 // A Flash goes on exactly as far as the unit's answers allow.
 class TestFlashFailures : public QObject
@@ -17,6 +37,8 @@ class TestFlashFailures : public QObject
 private slots:
     void unitAnswersDecideHowFarItGoes_data();
     void unitAnswersDecideHowFarItGoes();
+    void everyAnswerBelongsToItsRequest_data();
+    void everyAnswerBelongsToItsRequest();
 
 private:
     QTemporaryDir directory;
@@ -42,7 +64,7 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes_data()
         << QStringList{"[Flash Hanlder] Flashing.. 0%", refused, flashFailed} << true;
     QTest::newRow("first frame's answer corrupt") << UnitFaults{{0x13, Fault::corruptChecksum()}} << "10121513"
         << QStringList{"Flash Application: Invalid response frame received", flashFailed} << true;
-    QTest::newRow("last frame refused") << UnitFaults{{0x16, Fault::answerStatus(0x85)}} << "1012151316"
+    QTest::newRow("last frame refused") << UnitFaults{{0x16, Fault::answerStatus(0xF0)}} << "1012151316"
         << QStringList{"[Flash Hanlder] Flashing.. 50%", refused, flashFailed} << true;
     QTest::newRow("line lost at the last frame") << UnitFaults{{0x16, Fault::lineHangUp()}} << "1012151316"
         << QStringList{"[Flash Hanlder] Flashing.. 50%", "Flash Application: Port read timed out", flashFailed}
@@ -88,6 +110,92 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes()
     const QString step = lastLines.last().mid(lastLines.last().indexOf("] ") + 2);
     QVERIFY2(QRegularExpression("^Flash: " + QRegularExpression::escape(step) + " · \\d+:\\d\\d in all$")
                  .match(status).hasMatch(), qPrintable(status));
+}
+
+void TestFlashFailures::everyAnswerBelongsToItsRequest_data()
+{
+    QTest::addColumn<double>("clockError");
+    QTest::addColumn<int>("unitRate");
+    QTest::addColumn<UnitFaults>("faults");
+    QTest::addColumn<int>("refusedFrame");
+    QTest::addColumn<Ends>("ends");
+    // The status bar's reason that names what happened, or nothing.
+    QTest::addColumn<QString>("named");
+
+    const int followed = EcuSimulator::RateOfThePort;
+    // The unit answers the moment a request is in, on a line that runs fast.
+    for (double fast : {0.16, 2.0, 5.0})
+        QTest::addRow("an adapter %.2f %% fast", fast)
+            << fast << followed << UnitFaults() << 0 << Ends::InSuccess << "";
+    // A data frame spends 1.42 s on the line: the copy of the first frame's answer comes
+    // after the second frame could have been answered, the refusal of the second while the
+    // third goes out.
+    QTest::newRow("a copy 1.56 s late, the second frame refused unwritten") << 0.0 << followed
+        << UnitFaults{{0x13, Delayed(300, 1560, 1)}, {0x16, Delayed(300)}} << 2 << Ends::InFailure << "";
+    QTest::newRow("the End frame refused unwritten") << 0.0 << followed << UnitFaults() << 3 << Ends::InFailure << "";
+    QTest::newRow("Erase's answer copied 20 ms later")
+        << 0.0 << followed << UnitFaults{{0x12, Delayed(0, 20)}} << 0 << Ends::InSuccess
+        << "Answers dropped in this operation: 1 (last: an answer was taken for a copy of an earlier one)";
+    QTest::newRow("the End frame's answer copied 50 ms later") << 0.0 << followed
+        << UnitFaults{{0x16, Delayed(0, 50)}} << 0 << Ends::InSuccess << "";
+    QTest::newRow("Erase's answer copied 2 ms later") << 0.0 << followed << UnitFaults{{0x12, Delayed(0, 2)}} << 0
+        << Ends::EitherWay << "";
+    QTest::newRow("the End frame's answer copied 2 ms later") << 0.0 << followed
+        << UnitFaults{{0x16, Delayed(0, 2)}} << 0 << Ends::EitherWay << "";
+    // A unit on a USB virtual port ignores the rate.
+    QTest::newRow("a line far faster than its rate") << 0.0 << 0 << UnitFaults() << 0 << Ends::InFailure
+        << "Port read timed out, after a dropped answer: an answer came sooner than 115200 baud allows: "
+           "is the line faster than its rate?";
+}
+
+// Judged by the unit's memory at every success line, whatever the reads bring together.
+void TestFlashFailures::everyAnswerBelongsToItsRequest()
+{
+    QFETCH(double, clockError);
+    QFETCH(int, unitRate);
+    QFETCH(UnitFaults, faults);
+    QFETCH(int, refusedFrame);
+    QFETCH(Ends, ends);
+    QFETCH(QString, named);
+
+    UnitBench bench;
+    QVERIFY(bench.start());
+    bench.unit.setClockError(clockError);
+    bench.unit.setLineRate(unitRate);
+    for (auto fault = faults.cbegin(); fault != faults.cend(); ++fault)
+        bench.unit.setCommandFault(quint8(fault.key()), fault.value());
+    bench.unit.refuseDataFrame(refusedFrame);
+    const QByteArray image = SampleImage(3 * 16384, 5);
+    const QString path = directory.filePath("three.rom");
+    QVERIFY(WriteRomFile(path, 0x80000, image));
+    QVERIFY(bench.driver.chooseRomFile(path));
+    SuccessWatch successes(bench.window.progressTextEdit, bench.unit, 0x80000, image);
+    DropRecorder drops;
+    bench.window.operationEvents.add(&drops);
+
+    const bool flashed = bench.driver.run(WindowDriver::Flash);
+    const QString log = bench.driver.logLines().join('\n');
+    if (flashed || ends == Ends::InSuccess) {
+        QVERIFY2(flashed && ends != Ends::InFailure, qPrintable(log));
+        QCOMPARE(successes.seen(), SuccessWatch::allHeld());
+    } else {
+        QCOMPARE(LogLines(bench.window.progressTextEdit).last().colour, LOG_RED);
+        for (const QString &seen : successes.seen())
+            QVERIFY2(seen.endsWith(": image held"), qPrintable(seen));
+    }
+    if (refusedFrame > 0) {
+        QCOMPARE(successes.seen(), QStringList());
+        QVERIFY(bench.unit.memory(0x80000, image.size()) != image);
+        QCOMPARE(bench.driver.lastErrorLine(), QString("[Flash Hanlder] Flash failed"));
+    }
+    for (const EcuSimulator::ReceivedFrame &frame : bench.unit.frames())
+        QVERIFY(frame.checksumOk);
+    QCOMPARE(bench.unit.skippedBytes(), 0);
+    if (named.isEmpty())
+        return;
+    const QString reasons = StatusReasons(bench.window).join('\n');
+    QVERIFY2(reasons.contains(named), qPrintable(reasons));
+    QVERIFY(!drops.drops.isEmpty());
 }
 
 QTEST_MAIN(TestFlashFailures)

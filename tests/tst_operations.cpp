@@ -19,16 +19,6 @@ namespace {
 
 const QString LINE_LOST = "The line was lost (adapter unplugged?)";
 
-// The reasons the status bar gave, as the saved log keeps them.
-QStringList StatusReasons(const Norvane &window)
-{
-    QStringList reasons;
-    for (const LogEntry &entry : window.logHistory)
-        if (entry.kind == LogEntry::Status)
-            reasons << entry.text;
-    return reasons;
-}
-
 // The line is gone while the button still reads Disconnect: every operation is refused.
 void ExpectEveryOperationRefused(UnitBench &bench)
 {

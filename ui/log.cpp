@@ -27,6 +27,8 @@ void Norvane::AppendLog(LogKind kind, const QString &text)
         operationStatus->logged(text);
         break;
     case Error:
+        if (busy && failureCause.isEmpty())
+            failureCause = tr(text.toUtf8().constData());
         progressTextEdit->setTextColor(ERROR_COLOUR);
         progressTextEdit->append(tr(text.toUtf8().constData()));
         logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Error, text});

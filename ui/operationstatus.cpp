@@ -67,7 +67,7 @@ void OperationStatus::reasonShown()
     held = running != nullptr;
 }
 
-void OperationStatus::transferBegins(int frameCount, qint32 rate)
+void OperationStatus::transferBegan(int frameCount, qint32 rate)
 {
     frames = frameCount;
     framesDone = 0;
@@ -77,9 +77,10 @@ void OperationStatus::transferBegins(int frameCount, qint32 rate)
     show();
 }
 
-void OperationStatus::frameTaken()
+void OperationStatus::frameTaken(int done, int frameCount)
 {
-    ++framesDone;
+    Q_UNUSED(frameCount)
+    framesDone = done;
     lastFrameMs = transferClock.elapsed();
     show();
 }

@@ -6,13 +6,15 @@
 #include <QString>
 #include <QTimer>
 
+#include "connection/operationlistener.h"
+
 class QStatusBar;
 struct OperationTexts;
 
 // What the status bar says while an operation runs: the step, and during the transfer the
 // frame, the time so far and the time left; at the end, the time it took. An operation's
 // log lines, whose texts never change, say where it is, so the status follows them.
-class OperationStatus : public QObject
+class OperationStatus : public QObject, public OperationListener
 {
     Q_OBJECT
 
@@ -23,8 +25,8 @@ public:
     void logged(const QString &line);
     // A reason shown meanwhile stays in the bar until the next operation.
     void reasonShown();
-    void transferBegins(int frames, qint32 baudRate);
-    void frameTaken();
+    void transferBegan(int frames, qint32 baudRate) override;
+    void frameTaken(int framesDone, int frames) override;
 
 private:
     void begin(const char *name, const OperationTexts *texts);

@@ -12,3 +12,12 @@ void UnitBench::presetRomFile(const QString &path)
     window.romFilePath = path;
     window.hexFileTextEdit->setPlainText(path);
 }
+
+QStringList StatusReasons(const Norvane &window)
+{
+    QStringList reasons;
+    for (const LogEntry &entry : window.logHistory)
+        if (entry.kind == LogEntry::Status)
+            reasons << entry.text;
+    return reasons;
+}

@@ -3,6 +3,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 #include "app/norvane.h"
 #include "driver/windowdriver.h"
@@ -23,6 +24,9 @@ struct UnitBench {
     // log line: for files that are bad, or change, after they were chosen.
     void presetRomFile(const QString &path);
 };
+
+// The reasons the status bar gave, as the saved log keeps them.
+QStringList StatusReasons(const Norvane &window);
 
 using Fault = EcuSimulator::Fault;
 Q_DECLARE_METATYPE(Fault)

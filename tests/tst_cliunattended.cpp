@@ -1,0 +1,278 @@
+#include <QtTest>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ecusimulator.h"
+#include "sampleimage.h"
+#include "support/clirun.h"
+
+namespace {
+
+constexpr quint32 ADDRESS = 0x80000;
+constexpr char RESET_COMMAND = '\x14';
+// Jump, Erase, Flash start and the first data frame.
+constexpr int FIRST_DATA_FRAME = 4;
+constexpr int SECONDS_FOR_A_REFUSAL = 10;
+constexpr int STOPS_APART_MS = 300;
+constexpr int PAGE = 4096;
+
+QStringList Ports(const QVector<EcuSimulator *> &units)
+{
+    QStringList arguments;
+    for (const EcuSimulator *unit : units)
+        arguments << "--port" << unit->portPath();
+    return arguments;
+}
+
+QStringList Results(const QVector<QJsonObject> &record)
+{
+    QStringList results;
+    for (const QJsonObject &line : record)
+        results << line.value("result").toString();
+    return results;
+}
+
+} // namespace
+
+// varnholt-cli as a supervisor, a pipe and a full disk treat it: stopped, cut off from its
+// output or given a file it must not wait on, it still leaves a true record.
+class TestCliUnattended : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void everyStopIsSafe_data();
+    void everyStopIsSafe();
+    void closedOutputStopsNothing();
+    void nothingWaitsInOpen_data();
+    void nothingWaitsInOpen();
+    void recordLinesWholeOnAFullDisk();
+    void runsShareOneRecord();
+
+private:
+    QProcessEnvironment withTempIn(const QString &path) const;
+
+    QTemporaryDir folder;
+    QString romPath;
+    QString recordPath;
+    QString tempPath;
+    QByteArray image;
+};
+
+void TestCliUnattended::initTestCase()
+{
+    image = SampleImage(4 * 16384, 5);
+    romPath = folder.filePath("image.rom");
+    recordPath = folder.filePath("record.jsonl");
+    tempPath = folder.filePath("tmp");
+    QVERIFY(WriteRomFile(romPath, ADDRESS, image));
+    QVERIFY(QDir(folder.path()).mkdir("tmp"));
+}
+
+// The units' copy of the file goes into this folder.
+QProcessEnvironment TestCliUnattended::withTempIn(const QString &path) const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", path);
+    // Qt's own runtime folder, which outlives every run, is not the run's to remove.
+    environment.insert("XDG_RUNTIME_DIR", folder.path());
+    return environment;
+}
+
+void TestCliUnattended::everyStopIsSafe_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("stops");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("because");
+
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 1 << 143 << "interrupted"
+                             << "(stopped by SIGTERM)";
+    QTest::newRow("SIGHUP") << int(SIGHUP) << 1 << 129 << "interrupted"
+                            << "(stopped by SIGHUP)";
+    QTest::newRow("SIGTERM twice") << int(SIGTERM) << 2 << 143 << "killed"
+                                   << "killed on a second stop after SIGTERM";
+}
+
+// Mid-flash on two units: each ends at a safe point (or at once on a second signal), no
+// Reset reaches either, each has a whole line, and the units' copy is gone.
+void TestCliUnattended::everyStopIsSafe()
+{
+    QFETCH(int, signal);
+    QFETCH(int, stops);
+    QFETCH(int, status);
+    QFETCH(QString, result);
+    QFETCH(QString, because);
+
+    EcuSimulator first, second;
+    first.setLineRate(115200);
+    second.setLineRate(115200);
+    QVERIFY(first.start() && second.start());
+    QFile::remove(recordPath);
+    QProcess cli;
+    cli.setProcessEnvironment(withTempIn(tempPath));
+    cli.start(VARNHOLT_CLI,
+              QStringList{"flash", romPath, "--retries", "1", "--record", recordPath} + Ports({&first, &second}));
+    QVERIFY(cli.waitForStarted(CLI_RUN_BOUND_MS));
+    QVERIFY2(first.waitForFrames(FIRST_DATA_FRAME, CLI_RUN_BOUND_MS)
+                 && second.waitForFrames(FIRST_DATA_FRAME, CLI_RUN_BOUND_MS),
+             "the first data frames did not come");
+    // Apart: two signals pending at once arrive as one.
+    for (int i = 0; i < stops && cli.state() == QProcess::Running; ++i, QTest::qWait(STOPS_APART_MS))
+        QCOMPARE(::kill(pid_t(cli.processId()), signal), 0);
+    QVERIFY2(cli.state() == QProcess::NotRunning || cli.waitForFinished(CLI_RUN_BOUND_MS),
+             "varnholt-cli did not end after the stop");
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), status);
+
+    for (const EcuSimulator *unit : {&first, &second})
+        QVERIFY2(!unit->receivedCommands().contains(RESET_COMMAND), unit->receivedCommands().toHex().constData());
+    const QVector<QJsonObject> record = RecordLines(recordPath);
+    QCOMPARE(Results(record), QStringList({result, result}));
+    for (const QJsonObject &line : record) {
+        QVERIFY2(line.value("failed_step").toString().contains(because),
+                 qPrintable(line.value("failed_step").toString()));
+        // A stop is never retried; a killed process told nothing.
+        QCOMPARE(line.value("attempts").toArray().size(), result == "killed" ? 0 : 1);
+    }
+    QCOMPARE(QDir(tempPath).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+// The reader goes away after the first byte; the units go on to the end. The output is a
+// FIFO the test reads, so that closing it closes the pipe.
+void TestCliUnattended::closedOutputStopsNothing()
+{
+    EcuSimulator first, second;
+    QVERIFY(first.start() && second.start());
+    QFile::remove(recordPath);
+    const QByteArray output = QFile::encodeName(folder.filePath("output"));
+    QCOMPARE(::mkfifo(output.constData(), 0600), 0);
+    const int reader = ::open(output.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QVERIFY(reader >= 0);
+    QProcess cli;
+    cli.setStandardOutputFile(folder.filePath("output"));
+    cli.start(VARNHOLT_CLI, QStringList{"flash", romPath, "--record", recordPath} + Ports({&first, &second}));
+    pollfd readable{reader, POLLIN, 0};
+    QCOMPARE(::poll(&readable, 1, CLI_RUN_BOUND_MS), 1);
+    char byte = 0;
+    QCOMPARE(::read(reader, &byte, 1), ssize_t(1));
+    ::close(reader);
+    QVERIFY2(cli.waitForFinished(CLI_RUN_BOUND_MS), "varnholt-cli did not end");
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), 0);
+    QCOMPARE(first.memory(ADDRESS, image.size()), image);
+    QCOMPARE(second.memory(ADDRESS, image.size()), image);
+    QCOMPARE(Results(RecordLines(recordPath)), QStringList({"success", "success"}));
+}
+
+void TestCliUnattended::nothingWaitsInOpen_data()
+{
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("a FIFO as the record") << "fifo"
+                                          << "image.rom"
+                                          << "not a regular file";
+    QTest::newRow("a folder as the record") << "tmp"
+                                            << "image.rom"
+                                            << "not a regular file";
+    QTest::newRow("a device as the record") << "/dev/null"
+                                            << "image.rom"
+                                            << "not a regular file";
+    QTest::newRow("a FIFO as the file") << "record.jsonl"
+                                        << "fifo.rom"
+                                        << "not a regular file";
+}
+
+// Refused at once with its reason, nothing sent: a FIFO's open would wait for a writer.
+void TestCliUnattended::nothingWaitsInOpen()
+{
+    QFETCH(QString, record);
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+
+    for (const char *name : {"fifo", "fifo.rom"}) {
+        QFile::remove(folder.filePath(name));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(name)).constData(), 0600), 0);
+    }
+    EcuSimulator unit;
+    QVERIFY(unit.start());
+    QElapsedTimer clock;
+    clock.start();
+    const CliRun run = RunCli({"flash", folder.filePath(file), "--port", unit.portPath(), "--record",
+                               record.startsWith('/') ? record : folder.filePath(record)});
+    QVERIFY2(clock.elapsed() < SECONDS_FOR_A_REFUSAL * 1000, "the refusal took too long");
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains(reason), qPrintable(run.err));
+    QVERIFY(unit.frames().isEmpty());
+}
+
+// A real filesystem that fills up: a small tmpfs, which needs the right to mount.
+void TestCliUnattended::recordLinesWholeOnAFullDisk()
+{
+    const QString disk = folder.filePath("disk");
+    QVERIFY(QDir(folder.path()).mkdir("disk"));
+    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("mounting a small tmpfs needs root");
+    const auto unmount = qScopeGuard([&] { ::umount(QFile::encodeName(disk).constData()); });
+    const QString path = disk + "/record.jsonl";
+    QFile filler(disk + "/filler");
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    while (filler.write(QByteArray(PAGE, 'x')) == PAGE) { }
+    filler.close();
+    // One page free, which the earlier line fills but for a few hundred bytes: the next
+    // line fits only in part.
+    QVERIFY(filler.resize(filler.size() / PAGE * PAGE - PAGE));
+    QFile earlier(path);
+    const QByteArray earlierLine = "{\"earlier\":\"" + QByteArray(PAGE - 400, 'e') + "\"}\n";
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write(earlierLine) == earlierLine.size());
+    earlier.close();
+
+    EcuSimulator unit;
+    QVERIFY(unit.start());
+    const CliRun full = RunCli({"flash", romPath, "--port", unit.portPath(), "--record", path});
+    QCOMPARE(full.status, 3);
+    QVERIFY2(full.err.contains("lacks the line of " + unit.portPath()), qPrintable(full.err));
+    QCOMPARE(unit.memory(ADDRESS, image.size()), image);
+    QCOMPARE(RecordLines(path).size(), 1);
+
+    QVERIFY(QFile::remove(filler.fileName()));
+    const CliRun later = RunCli({"erase", "--port", unit.portPath(), "--record", path});
+    QCOMPARE(later.status, 0);
+    QCOMPARE(Results(RecordLines(path)), QStringList({QString(), "success"}));
+}
+
+// Runs write their lines at the same moments: each line reaches the file in one write, or
+// the runs' halves interleave.
+void TestCliUnattended::runsShareOneRecord()
+{
+    constexpr int RUNS = 4, PORTS = 2000;
+    QStringList arguments{"flash", folder.filePath("missing.rom"), "--record", recordPath};
+    for (int i = 0; i < PORTS; ++i)
+        arguments << "--port" << folder.filePath(QString("no-such-port-%1").arg(i));
+    QFile::remove(recordPath);
+    QProcess runs[RUNS];
+    for (QProcess &run : runs)
+        run.start(VARNHOLT_CLI, arguments);
+    for (QProcess &run : runs) {
+        QVERIFY(run.waitForFinished(CLI_RUN_BOUND_MS));
+        QCOMPARE(run.exitCode(), 2);
+    }
+    QCOMPARE(RecordLines(recordPath).size(), RUNS * PORTS);
+}
+
+QTEST_GUILESS_MAIN(TestCliUnattended)
+#include "tst_cliunattended.moc"
