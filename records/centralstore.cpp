@@ -14,7 +14,7 @@ bool CentralStore::open(QString *error)
 {
     QString why;
     if (!table.database().open())
-        why = table.database().lastError().text().trimmed();
+        why = RecordTable::ErrorText(table.database().lastError());
     else if (MigrateRecordSchema(&table, &why))
         return true;
     table.database().close();
@@ -52,5 +52,5 @@ bool CentralStore::select(const RecordFilter &filter, QVector<QJsonObject> *reco
 
 QString CentralStore::named(const QString &why) const
 {
-    return QString("the server %1: %2").arg(server.name(), QString(why).replace('\n', ' ').simplified());
+    return QString("the server %1: %2").arg(server.name(), why);
 }

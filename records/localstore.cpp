@@ -38,7 +38,7 @@ bool LocalStore::open(const QString &path, QString *error)
     database.setDatabaseName(path);
     database.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1").arg(LOCAL_BUSY_TIMEOUT_MS));
     if (!database.open())
-        return fail(database.lastError().text().trimmed());
+        return fail(RecordTable::ErrorText(database.lastError()));
     // Readers never wait for a writer, and a commit is one append to the log.
     QString why;
     if (!table.run("PRAGMA journal_mode = WAL", {}, &why) || !MigrateRecordSchema(&table, &why))

@@ -41,6 +41,16 @@ RecordTable::~RecordTable()
     QSqlDatabase::removeDatabase(connectionName);
 }
 
+QString RecordTable::ErrorText(const QSqlError &error)
+{
+    const QString text = error.databaseText().trimmed().isEmpty() ? error.driverText() : error.databaseText();
+    QStringList lines = text.split('\n');
+    for (QString &line : lines)
+        line = line.simplified();
+    lines.removeAll(QString());
+    return lines.join("; ");
+}
+
 RecordTable::Kind RecordTable::kind() const
 {
     return tableKind;
@@ -56,7 +66,7 @@ bool RecordTable::run(const QString &statement, const QVariantList &values, QStr
     QSqlQuery query(connection);
     const bool done = Execute(&query, statement, values);
     if (!done && error)
-        *error = query.lastError().text().trimmed();
+        *error = ErrorText(query.lastError());
     return done;
 }
 
@@ -65,7 +75,7 @@ bool RecordTable::column(const QString &statement, const QVariantList &values, Q
     QSqlQuery query(connection);
     query.setForwardOnly(true);
     if (!Execute(&query, statement, values)) {
-        *error = query.lastError().text().trimmed();
+        *error = ErrorText(query.lastError());
         return false;
     }
     while (query.next())

@@ -3,6 +3,7 @@
 
 #include <QJsonObject>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QVariantList>
 #include <QVector>
@@ -21,6 +22,9 @@ public:
     ~RecordTable();
     RecordTable(const RecordTable &) = delete;
     RecordTable &operator=(const RecordTable &) = delete;
+
+    // What the database said, one line: its own words where it gave any, else the driver's.
+    static QString ErrorText(const QSqlError &error);
 
     Kind kind() const;
     QSqlDatabase &database();
