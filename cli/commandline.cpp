@@ -54,11 +54,7 @@ void SetUp(QCommandLineParser *parser)
     parser->addPositionalArgument("file", "The ROM file of check and flash; the unit of history.", "[<file>]");
     parser->addOptions({
         {PORT, "A unit's serial port (flash, verify, erase); repeat it for more units.", "port"},
-        {BAUD,
-         QString("The line's rate, one of the window's: %1 (default %2).")
-             .arg(QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "),
-                  BAUD_RATE_TEXTS[DEFAULT_BAUD_RATE_INDEX]),
-         "rate"},
+        {BAUD, BaudRateHelp(), "rate"},
         {JSON, "One JSON object an event, then one record a unit (JSON Lines)."},
         {RECORD, "Append one JSON line a unit to <file>: what went into it, when, and how it ended.", "file"},
         {RETRIES,
@@ -133,11 +129,9 @@ QString MisfitFor(const QCommandLineParser &parser, const CliRequest &request)
 
 QString BaudMisfit(const QString &text)
 {
-    for (const char *rate : BAUD_RATE_TEXTS)
-        if (text == rate)
-            return QString();
-    return QString("--baud %1 is not one of the window's rates: %2")
-        .arg(text, QStringList(std::begin(BAUD_RATE_TEXTS), std::end(BAUD_RATE_TEXTS)).join(", "));
+    if (BaudRateTexts().contains(text))
+        return QString();
+    return QString("--baud %1 is not one of the window's rates: %2").arg(text, BaudRateTexts().join(", "));
 }
 
 // Ports are compared by the device they open: a link, a second device node or a relative
@@ -238,7 +232,7 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
         *message = QString("unknown command \"%1\": give %2").arg(command, COMMANDS);
         return UsageError;
     }
-    const QString baud = parser.isSet(BAUD) ? parser.value(BAUD) : BAUD_RATE_TEXTS[DEFAULT_BAUD_RATE_INDEX];
+    const QString baud = parser.isSet(BAUD) ? parser.value(BAUD) : DefaultBaudRateText();
     *message = MisfitFor(parser, *request);
     if (message->isEmpty())
         *message = BaudMisfit(baud);

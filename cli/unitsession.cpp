@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QJsonArray>
-#include <QStatusBar>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -42,6 +42,7 @@ void Send(const QJsonObject &event)
     PrintLine(stdout, QString::fromUtf8(CompactJson(event)));
 }
 
+constexpr int STATUS_TICK_MS = 1000;
 const char *const STEP_NAMES[] = {"the jump to the bootloader", "Erase", "the transfer", "Verify", "Reset"};
 
 QJsonValue TextOrNull(const QString &text)
@@ -75,12 +76,13 @@ private:
     QString whereStopped() const;
     int finish(UnitResult result, const QString &failedStep);
     void sendLogChanges();
-    void sendStatus(const QString &text);
+    void sendChanges();
 
     UnitJob job;
     Norvane window;
     WindowDriver driver{window};
     StopSignals stopSignals;
+    QTimer statusTick;
     QVector<LogEntry> sent;
     QString status;
     QDateTime started;
@@ -102,11 +104,11 @@ UnitSession::UnitSession(const UnitJob &job)
     window.operationEvents.add(this);
     QObject::connect(&stopSignals, &StopSignals::stopRequested, [this] { driver.stop(); });
     QObject::connect(
-        window.progressTextEdit, &QTextEdit::textChanged, &stopSignals, [this] { sendLogChanges(); },
+        window.progressTextEdit, &QTextEdit::textChanged, &stopSignals, [this] { sendChanges(); },
         Qt::QueuedConnection);
-    QObject::connect(
-        window.Ui_Norvane::statusBar, &QStatusBar::messageChanged, &stopSignals,
-        [this](const QString &text) { sendStatus(text); }, Qt::QueuedConnection);
+    // The status line's time moves on between the operation's events.
+    QObject::connect(&statusTick, &QTimer::timeout, [this] { sendChanges(); });
+    statusTick.start(STATUS_TICK_MS);
 }
 
 UnitSession::~UnitSession()
@@ -216,7 +218,7 @@ int UnitSession::finish(UnitResult result, const QString &failedStep)
     QString step = failedStep;
     if (result != UnitResult::Success && step.isEmpty())
         step = "the operation ended without its success line: " + driver.lastLogLine();
-    sendLogChanges();
+    sendChanges();
     Send({{Key::EVENT, Event::RESULT},
           {Key::RESULT, ResultName(result)},
           {Key::FAILED_STEP, TextOrNull(step)},
@@ -243,9 +245,10 @@ void UnitSession::sendLogChanges()
 
 // Only a change goes out; a reason the window also keeps in its log goes out once, as
 // that log line.
-void UnitSession::sendStatus(const QString &text)
+void UnitSession::sendChanges()
 {
     sendLogChanges();
+    const QString text = driver.statusText();
     if (text.isEmpty() || text == status)
         return;
     status = text;

@@ -2,7 +2,6 @@
 
 #include <QSerialPort>
 #include <QSerialPortInfo>
-#include <QStringList>
 
 #include "app/qtcompat.h"
 #include "connection/baudrates.h"
@@ -11,38 +10,15 @@
 
 namespace {
 
-constexpr quint32 LOWEST_BAUD_RATE = 1200;
-constexpr quint32 HIGHEST_BAUD_RATE = 128000;
-constexpr qint32 FALLBACK_BAUD_RATE = 115200;
 constexpr qint64 READ_BUFFER_SIZE = 8;
-
-// Rates below 115200 that the port takes as they are; any other accepted rate runs at 115200.
-qint32 AppliedBaudRate(qint32 rate)
-{
-    switch (rate) {
-    case 1200:
-    case 2400:
-    case 4800:
-    case 9600:
-    case 19200:
-    case 38400:
-    case 57600:
-        return rate;
-    default:
-        return FALLBACK_BAUD_RATE;
-    }
-}
 
 } // namespace
 
 void Norvane::FillBaudRateComboBox()
 {
-    QStringList texts;
-    for (const char *text : BAUD_RATE_TEXTS)
-        texts << text;
-    baudrateComboBox->addItems(texts);
-    baudrateComboBox->setCurrentIndex(DEFAULT_BAUD_RATE_INDEX);
-    baudRate = baudrateComboBox->currentText().toInt(nullptr, 10);
+    baudrateComboBox->addItems(BaudRateTexts());
+    baudrateComboBox->setCurrentText(DefaultBaudRateText());
+    baudRate = DefaultBaudRate();
 }
 
 void Norvane::HandlePortIndex(const QString &str)
@@ -101,13 +77,14 @@ int Norvane::OpenSerialPort()
         ShowMessage(tr("Please choose port"), "");
         return -1;
     }
-    if (static_cast<quint32>(baudRate) - LOWEST_BAUD_RATE > HIGHEST_BAUD_RATE - LOWEST_BAUD_RATE) {
+    // A rate outside the list would be run at some other rate, or refused by the system.
+    if (!IsListedBaudRate(baudRate)) {
         ShowMessage(tr("Please choose baud rate"), "");
         return -1;
     }
 
     serialPort->setPortName(portName);
-    serialPort->setBaudRate(AppliedBaudRate(baudRate), QSerialPort::AllDirections);
+    serialPort->setBaudRate(baudRate, QSerialPort::AllDirections);
     serialPort->setDataBits(QSerialPort::Data8);
     serialPort->setParity(QSerialPort::NoParity);
     serialPort->setStopBits(QSerialPort::OneStop);

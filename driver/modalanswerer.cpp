@@ -10,15 +10,24 @@
 
 #include "ui/filechooser.h"
 
+namespace {
+
+// How often a real file dialog is looked for while one is expected.
+constexpr int DIALOG_POLL_MS = 10;
+
+} // namespace
+
 ModalAnswerer::ModalAnswerer()
 {
     connect(&poll, &QTimer::timeout, this, &ModalAnswerer::answerActiveModal);
-    poll.start(10);
+    poll.setInterval(DIALOG_POLL_MS);
+    previousAnswerer = MessageBoxes::setAnswerer([this](QMessageBox *box) { answerBox(box); });
 }
 
 // What was queued for this answerer must not answer a later one's dialogs.
 ModalAnswerer::~ModalAnswerer()
 {
+    MessageBoxes::setAnswerer(previousAnswerer);
     FileChooser::forgetAnswers();
 }
 
@@ -49,6 +58,7 @@ void ModalAnswerer::typeIntoNextFileDialog(const QString &path, int boundMs)
     typedAnswer = path;
     typedBoundMs = boundMs;
     typedSince.invalidate();
+    poll.start();
 }
 
 QStringList ModalAnswerer::fileDialogCaptions() const
@@ -58,13 +68,9 @@ QStringList ModalAnswerer::fileDialogCaptions() const
 
 void ModalAnswerer::answerActiveModal()
 {
-    QWidget *modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible())
-        return;
-    if (auto *dialog = qobject_cast<QFileDialog *>(modal))
+    auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    if (dialog != nullptr && dialog->isVisible())
         answerFileDialog(dialog);
-    else if (auto *box = qobject_cast<QMessageBox *>(modal))
-        answerBox(box);
 }
 
 // The dialog lists folders in the background and may select an entry of its own, and it
@@ -75,6 +81,7 @@ void ModalAnswerer::answerFileDialog(QFileDialog *dialog)
     const QString answer = std::exchange(typedAnswer, QString());
     auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
     if (answer.isEmpty() || name == nullptr) {
+        poll.stop();
         failed << QString("a file dialog \"%1\" opened with no answer for it").arg(dialog->windowTitle());
         dialog->reject();
         return;
@@ -84,6 +91,7 @@ void ModalAnswerer::answerFileDialog(QFileDialog *dialog)
         typedFolders << dialog->directory().absolutePath();
     }
     if (typedSince.hasExpired(typedBoundMs)) {
+        poll.stop();
         failed << QString("the file dialog did not take %1 within %2 s")
                       .arg(QDir::toNativeSeparators(answer)).arg(typedBoundMs / 1000);
         dialog->reject();
@@ -98,22 +106,18 @@ void ModalAnswerer::answerFileDialog(QFileDialog *dialog)
     if (dialog->selectedFiles() != QStringList{answer})
         return;
     typedAnswer.clear();
+    poll.stop();
     typedCaptions << dialog->windowTitle();
     static_cast<QDialog *>(dialog)->accept();
 }
 
+// Closed as soon as its own loop runs, or later when held open; meanwhile it is on screen,
+// and further refusals add no box of their own.
 void ModalAnswerer::answerBox(QMessageBox *box)
 {
-    if (box == held)
-        return;
     seen.append({box->windowTitle(), box->text(), box->informativeText()});
     emit boxAnswered(box->text());
     if (boxAction)
-        std::exchange(boxAction, nullptr)();
-    if (holdMs > 0) {
-        held = box;
-        QTimer::singleShot(std::exchange(holdMs, 0), Qt::PreciseTimer, box, [box] { box->done(QMessageBox::Ok); });
-        return;
-    }
-    box->done(QMessageBox::Ok);
+        QTimer::singleShot(0, box, std::exchange(boxAction, nullptr));
+    QTimer::singleShot(std::exchange(holdMs, 0), Qt::PreciseTimer, box, [box] { box->done(QMessageBox::Ok); });
 }

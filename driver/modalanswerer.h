@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -12,10 +11,13 @@
 
 #include <functional>
 
+#include "ui/messageboxes.h"
+
 class QFileDialog;
 
 // Answers every message box and file dialog that the window opens while no person is
-// there, and remembers what each box showed.
+// there, and remembers what each box showed. Boxes are taken as the window asks for them;
+// only a real file dialog, answered as a person would, is looked for while it is expected.
 class ModalAnswerer : public QObject
 {
     Q_OBJECT
@@ -47,7 +49,7 @@ public:
 
     // Runs while the next message box is open, before it is closed.
     void whileNextBoxOpen(std::function<void()> action) { boxAction = std::move(action); }
-    // Leaves the next message box open this long, without a loop of the answerer's own.
+    // Lets the next message box open for this long, as a person would leave it.
     void holdNextBoxOpen(int ms) { holdMs = ms; }
 
 signals:
@@ -59,6 +61,7 @@ private:
     void answerBox(QMessageBox *box);
 
     QTimer poll;
+    MessageBoxes::Answerer previousAnswerer;
     QVector<Box> seen;
     QStringList typedCaptions;
     QStringList typedFolders;
@@ -68,7 +71,6 @@ private:
     QElapsedTimer typedSince;
     std::function<void()> boxAction;
     int holdMs = 0;
-    QPointer<QMessageBox> held;
 };
 
 #endif

@@ -8,6 +8,7 @@
 
 #include "app/norvane.h"
 #include "ui/myconnectbutton.h"
+#include "ui/operationstatus.h"
 
 WindowDriver::WindowDriver(Norvane &window)
     : window(window)
@@ -63,6 +64,11 @@ void WindowDriver::operationEnded(Outcome outcome, const QString &failedStep, co
     told = outcome;
     toldStep = failedStep;
     toldCause = cause;
+}
+
+QString WindowDriver::statusText() const
+{
+    return window.findChild<OperationStatus *>()->text();
 }
 
 QPushButton *WindowDriver::button(Operation operation) const

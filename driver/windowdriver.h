@@ -38,6 +38,9 @@ public:
     // The operation's own red line and the first red line before it; empty on success.
     QString failedStep() const { return toldStep; }
     QString cause() const { return toldCause; }
+    // What the status bar says of the operation: the step, the frame, the time left, the
+    // end, or a reason shown meanwhile.
+    QString statusText() const;
 
     QPushButton *button(Operation operation) const;
     QStringList logLines() const;

@@ -58,6 +58,10 @@ public:
     bool CheckResponseFrame(const QByteArray &response);
     bool IsResponseChecksumValid();
 
+private:
+    Q_DISABLE_COPY(BootProtocol)
+
+    // PrepareFrame builds each type's frame with one of these.
     bool PrepareJumpToBootloaderFrame();
     bool PrepareVerifyApplicationFrame();
     bool PrepareEraseApplicationFrame();
@@ -65,10 +69,6 @@ public:
     bool PrepareResetECUFrame();
     bool PrepareFlashApplicationFrame(const quint8 *data, qint32 length, bool isEnd);
     bool PrepareFlashApplicationEndFrame(const quint8 *data, qint32 length);
-
-private:
-    Q_DISABLE_COPY(BootProtocol)
-
     bool PrepareCommandFrame(quint8 commandCode);
 
     FrameType type;

@@ -89,6 +89,15 @@ QString DurationText(qint64 ms)
     return QString::number(seconds / SECONDS_PER_HOUR) + ":" + minutesAndSeconds;
 }
 
+QString ShortSummaryText(const ImageSummary &summary, qint32 baudRate)
+{
+    return QCoreApplication::translate("ImageSummary", "CRC-32 %1, %2 B, %3 frames, %4")
+        .arg(Crc32Text(summary.crc32))
+        .arg(summary.size)
+        .arg(summary.frames)
+        .arg(DurationText(ImageWireTimeMs(summary.frames, baudRate)));
+}
+
 QString SummaryText(const ImageSummary &summary, qint32 baudRate)
 {
     const QString frames = summary.frames == 1

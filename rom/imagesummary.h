@@ -41,5 +41,7 @@ QString DurationText(qint64 ms);
 // may not show the whole line: "CRC-32 1A2B3C4D, 0x00080000 to 0x000BFFFF, 262144 bytes,
 // 16 data frames, 0:23 on the wire at 115200 baud".
 QString SummaryText(const ImageSummary &summary, qint32 baudRate);
+// What of it fits the window's status bar: "CRC-32 1A2B3C4D, 262144 B, 16 frames, 0:23".
+QString ShortSummaryText(const ImageSummary &summary, qint32 baudRate);
 
 #endif

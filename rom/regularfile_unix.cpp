@@ -1,7 +1,5 @@
 #include "rom/regularfile.h"
 
-#ifdef Q_OS_UNIX
-
 #include <QFile>
 
 #include <cerrno>
@@ -35,5 +33,3 @@ bool OpenRegularFile(QFile &file, QString *reason)
     }
     return true;
 }
-
-#endif

@@ -1,15 +1,14 @@
 #include "app/norvane.h"
 
-#include <QStatusBar>
-
 #include "rom/romimage.h"
+#include "ui/operationstatus.h"
 
 // Reads the whole chosen file, letting the window live meanwhile; a refusal is logged and its
 // reason shown in the status bar.
 bool Norvane::CheckRomFile(RomImage *image)
 {
     if (ReadChosenRomFile(image)) {
-        Ui_Norvane::statusBar->clearMessage();
+        operationStatus->clearReason();
         return true;
     }
     AppendLog(Error, QT_TRANSLATE_NOOP("Norvane", "Flash Application: rom file open failed"));

@@ -20,15 +20,6 @@ constexpr char ROM_FILE_SUFFIX[] = ".rom";
 constexpr int MAX_IMAGE_MIB = 256;
 constexpr qint64 MAX_IMAGE_SIZE = qint64(MAX_IMAGE_MIB) * 1024 * 1024;
 
-enum RecordType : quint8 {
-    DataRecord = 0x00,
-    EndOfFileRecord = 0x01,
-    ExtendedSegmentAddressRecord = 0x02,
-    StartSegmentAddressRecord = 0x03,
-    ExtendedLinearAddressRecord = 0x04,
-    StartLinearAddressRecord = 0x05
-};
-
 // The image of a ROM file that passed the whole check. Its data records follow each other
 // without a gap, so the image is one run of bytes from startAddress.
 struct RomImage {

@@ -3,11 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageLogger>
-#include <QStatusBar>
 
 #include "rom/imagesummary.h"
 #include "rom/romimage.h"
 #include "ui/filechooser.h"
+#include "ui/operationstatus.h"
 
 void Norvane::HandleBrowseButton()
 {
@@ -15,7 +15,8 @@ void Norvane::HandleBrowseButton()
         return;
 
     hexFileTextEdit->clear();
-    Ui_Norvane::statusBar->clearMessage();
+    operationStatus->showSummary(QString(), QString());
+    operationStatus->clearReason();
     romFilePath = FileChooser::openFileName(this, tr("Open HEX File"), QDir::homePath(), "");
     romFilePath = QDir::toNativeSeparators(romFilePath);
     hexFileTextEdit->setPlainText(romFilePath);
@@ -42,13 +43,14 @@ void Norvane::ShowRomFileSummary()
     const bool read = ReadChosenRomFile(&image);
     busy = false;
     if (read)
-        Ui_Norvane::statusBar->showMessage(SummaryText(checkedRom, baudRate));
+        operationStatus->showSummary(ShortSummaryText(checkedRom, baudRate), SummaryText(checkedRom, baudRate));
 }
 
 // A refusal's reason goes to the status bar; what passed is remembered for the saved log.
 bool Norvane::ReadChosenRomFile(RomImage *image)
 {
     checkedRomFile.clear();
+    operationStatus->showSummary(QString(), QString());
     QString reason;
     if (!ReadRomImage(romFilePath, image, &reason, [this] { LetEventsRun(); })) {
         QMessageLogger().debug("ROM file refused: %s", qPrintable(reason));

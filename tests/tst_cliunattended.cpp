@@ -57,6 +57,7 @@ private slots:
     void closedOutputStopsNothing();
     void nothingWaitsInOpen_data();
     void nothingWaitsInOpen();
+    void aSecondDeviceNodeIsTheSamePort();
     void recordLinesWholeOnAFullDisk();
     void runsShareOneRecord();
 
@@ -217,6 +218,22 @@ void TestCliUnattended::nothingWaitsInOpen()
     QVERIFY2(clock.elapsed() < SECONDS_FOR_A_REFUSAL * 1000, "the refusal took too long");
     QCOMPARE(run.status, 2);
     QVERIFY2(run.err.contains(reason), qPrintable(run.err));
+    QVERIFY(unit.frames().isEmpty());
+}
+
+// The unit's port under a device node of its own making, with the same numbers.
+void TestCliUnattended::aSecondDeviceNodeIsTheSamePort()
+{
+    EcuSimulator unit;
+    QVERIFY(unit.start());
+    struct stat port { };
+    QCOMPARE(::stat(QFile::encodeName(unit.portPath()).constData(), &port), 0);
+    const QString node = folder.filePath("second-node");
+    if (::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, port.st_rdev) != 0)
+        QSKIP("making a device node needs root");
+    const CliRun run = RunCli({"erase", "--port", unit.portPath(), "--port", node});
+    QCOMPARE(run.status, 2);
+    QVERIFY2(run.err.contains("is named twice"), qPrintable(run.err));
     QVERIFY(unit.frames().isEmpty());
 }
 

@@ -1,10 +1,16 @@
 #include <QtTest>
 
+#include <QLabel>
 #include <QSerialPort>
 #include <QStatusBar>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include "connection/availableports.h"
+#include "connection/baudrates.h"
 #include "rom/imagesummary.h"
 #include "support/logpane.h"
 #include "support/modemlinerecorder.h"
@@ -22,6 +28,48 @@ QStringList OpenPortList(QComboBox *list)
     return items;
 }
 
+// The rate the line runs at, as the unit's end of it sees it; -1 if not a listed one.
+qint32 LineSpeed(const QString &ptyPath)
+{
+    const int descriptor = ::open(QFile::encodeName(ptyPath).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios attributes{};
+    const bool read = descriptor >= 0 && ::tcgetattr(descriptor, &attributes) == 0;
+    if (descriptor >= 0)
+        ::close(descriptor);
+    const QMap<speed_t, qint32> speeds{{B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+                                       {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+    return read ? speeds.value(::cfgetospeed(&attributes), -1) : -1;
+}
+
+// The paragraph of a roff page that follows the line given, joined into one line.
+QString ManParagraphAfter(const QString &page, const QString &line)
+{
+    QStringList paragraph;
+    const QStringList lines = page.split('\n');
+    for (int at = lines.indexOf(line) + 1; at > 0 && at < lines.size() && !lines.at(at).startsWith('.'); ++at)
+        paragraph << lines.at(at);
+    return paragraph.join(' ');
+}
+
+QString SourceText(const QString &path)
+{
+    QFile file(QString(VARNHOLT_SOURCE_DIR) + "/" + path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The texts the status bar shows now, left to right.
+QStringList StatusBarShows(Norvane &window)
+{
+    QStringList shown;
+    QStatusBar *bar = window.Ui_Norvane::statusBar;
+    if (!bar->currentMessage().isEmpty())
+        shown << bar->currentMessage();
+    for (const QLabel *label : bar->findChildren<QLabel *>())
+        if (!label->isHidden() && !label->text().isEmpty())
+            shown << label->text();
+    return shown;
+}
+
 // Opening and closing the port, and choosing the ROM file.
 class TestConnection : public QObject
 {
@@ -35,6 +83,7 @@ private slots:
     void browse_data();
     void browse();
     void browseShowsTheImage();
+    void ratesComeFromOneTable();
 };
 
 void TestConnection::connectRequests_data()
@@ -46,10 +95,10 @@ void TestConnection::connectRequests_data()
     QTest::newRow("no port") << "" << "115200" << "Please choose port" << 0;
     QTest::newRow("1199") << "sim" << "1199" << "Please choose baud rate" << 0;
     QTest::newRow("1200") << "sim" << "1200" << "" << 1200;
-    QTest::newRow("1201 is not listed") << "sim" << "1201" << "" << 115200;
+    QTest::newRow("1201 is not listed") << "sim" << "1201" << "Please choose baud rate" << 0;
+    QTest::newRow("4800") << "sim" << "4800" << "" << 4800;
     QTest::newRow("57600") << "sim" << "57600" << "" << 57600;
-    QTest::newRow("128000") << "sim" << "128000" << "" << 115200;
-    QTest::newRow("128001") << "sim" << "128001" << "Please choose baud rate" << 0;
+    QTest::newRow("128000 is not listed") << "sim" << "128000" << "Please choose baud rate" << 0;
     QTest::newRow("port that does not open") << "/nonexistent/ttyUSB9" << "115200" << "Port Error" << 0;
 }
 
@@ -79,6 +128,7 @@ void TestConnection::connectRequests()
     if (!refusal.isEmpty())
         return;
     QCOMPARE(serial->baudRate(), applied);
+    QCOMPARE(LineSpeed(bench.unit.portPath()), applied);
     // 8N1, no flow control.
     QCOMPARE(QVector<int>({serial->dataBits(), serial->parity(), serial->stopBits(), serial->flowControl()}),
              QVector<int>({8, 0, 1, 0}));
@@ -186,9 +236,21 @@ void TestConnection::browseShowsTheImage()
     UnitBench bench;
     bench.window.baudrateComboBox->setCurrentText("9600");
     QVERIFY(bench.driver.chooseRomFile(path));
-    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(),
-             "CRC-32 " + Crc32Text(Crc32(image))
-                 + ", 0x00080000 to 0x00084E1F, 20000 bytes, 2 data frames, 0:34 on the wire at 9600 baud");
+    const QString crc = Crc32Text(Crc32(image));
+    QCOMPARE(StatusBarShows(bench.window), QStringList{"CRC-32 " + crc + ", 20000 B, 2 frames, 0:34"});
+    const auto *summary = bench.window.findChild<QLabel *>("imageSummaryLabel");
+    QCOMPARE(summary->toolTip(),
+             "CRC-32 " + crc + ", 0x00080000 to 0x00084E1F, 20000 bytes, 2 data frames, 0:34 on the wire at 9600 baud");
+    // The short form fits the fixed window whole, beside what an operation shows.
+    bench.window.findChild<QLabel *>("operationStatusLabel")->setText("Flash line lost at transfer · 0:12");
+    bench.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
+    QVERIFY2(summary->width() >= summary->fontMetrics().boundingRect(summary->text()).width(),
+             qPrintable(QString("%1 pixels for the summary, %2 needed").arg(summary->width()).arg(summary->fontMetrics().boundingRect(summary->text()).width())));
+    // What a menu sends when the pointer enters it, and a tooltip when it leaves.
+    QStatusTipEvent emptyTip{QString()};
+    QApplication::sendEvent(&bench.window, &emptyTip);
+    QVERIFY(StatusBarShows(bench.window).value(0).startsWith("CRC-32 " + crc));
 
     // The third line's last digit is its record checksum.
     QFile file(path);
@@ -198,9 +260,39 @@ void TestConnection::browseShowsTheImage()
     text[digit] = text.at(digit) == '0' ? '1' : '0';
     QVERIFY(file.seek(0) && file.write(text) == text.size() && file.flush());
     QVERIFY(bench.driver.chooseRomFile(path));
-    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(), QString("ROM file refused: line 3: wrong record checksum"));
+    QCOMPARE(StatusBarShows(bench.window), QStringList{"ROM file refused: line 3: wrong record checksum"});
     QCOMPARE(LogTexts(bench.window.progressTextEdit), QStringList({"Browse success", "Browse success"}));
     QVERIFY(bench.answerer.boxes().isEmpty());
+}
+
+// The window lists the table's rates and starts at its default; the manual and the command
+// line's page list the same.
+void TestConnection::ratesComeFromOneTable()
+{
+    QStringList texts;
+    QString defaultText;
+    for (const ListedBaudRate &row : BAUD_RATES) {
+        texts << row.text;
+        QCOMPARE(QString(row.text), QString::number(row.rate));
+        if (row.isDefault)
+            defaultText = row.text;
+    }
+    Norvane window;
+    QStringList listed;
+    for (int i = 0; i < window.baudrateComboBox->count(); ++i)
+        listed << window.baudrateComboBox->itemText(i);
+    QCOMPARE(listed, texts);
+    QCOMPARE(window.baudrateComboBox->currentText(), defaultText);
+    QCOMPARE(window.baudRate, defaultText.toInt());
+
+    const QString last = texts.takeLast();
+    const QString manual = SourceText("docs/manual.md");
+    const QString offered = "The list offers " + texts.join(", ") + " and " + last + "; " + defaultText
+        + " is chosen when the tool starts.";
+    QVERIFY2(manual.contains(offered), qPrintable("docs/manual.md does not say: " + offered));
+    const QString baud = ManParagraphAfter(SourceText("docs/man/varnholt-cli.1"), ".BI \\-\\-baud \" rate\"");
+    for (const QString &said : {"one of the window's, " + texts.join(", ") + " or " + last, defaultText + " (the default)"})
+        QVERIFY2(baud.contains(said), qPrintable("varnholt-cli(1) on --baud does not say: " + said + "\nbut: " + baud));
 }
 
 QTEST_MAIN(TestConnection)

@@ -1,7 +1,6 @@
 #include <QtTest>
 
 #include <QFileInfo>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
@@ -29,20 +28,20 @@ Q_DECLARE_METATYPE(TextChange)
 Q_DECLARE_METATYPE(FileChange)
 
 // The status bar counts the frames with the time left, and ends with the time it all took.
-void CheckStatusCountsFrames(const QSignalSpy &shown, int frames, const QString &last)
+void CheckStatusCountsFrames(const QStringList &shown, int frames, const QString &last)
 {
     QStringList counted;
-    for (const QList<QVariant> &message : shown) {
-        const QRegularExpressionMatch match = QRegularExpression(
-            "^Flashing: (frame \\d+ of \\d+) · \\d+:\\d\\d elapsed · about \\d+:\\d\\d left$").match(message.at(0).toString());
+    for (const QString &status : shown) {
+        const QRegularExpressionMatch match =
+            QRegularExpression("^(Frame \\d+ of \\d+) · \\d+:\\d\\d left$").match(status);
         if (match.hasMatch() && !counted.contains(match.captured(1)))
             counted << match.captured(1);
     }
     QStringList expected;
     for (int frame = 1; frame <= frames; ++frame)
-        expected << QString("frame %1 of %2").arg(frame).arg(frames);
+        expected << QString("Frame %1 of %2").arg(frame).arg(frames);
     QCOMPARE(counted, expected);
-    QVERIFY2(QRegularExpression("^Flash: Reset success · \\d+:\\d\\d in all$").match(last).hasMatch(), qPrintable(last));
+    QVERIFY2(QRegularExpression("^Flash succeeded · \\d+:\\d\\d$").match(last).hasMatch(), qPrintable(last));
 }
 
 // The unit's answer to each command code.
@@ -51,10 +50,15 @@ using Outcome = OperationListener::Outcome;
 Q_DECLARE_METATYPE(WindowDriver::Operation)
 Q_DECLARE_METATYPE(Outcome)
 
-// Every moment the window tells, one line each; it asks for a stop when a step begins.
+// Every moment the window tells, one line each, and what the status bar then said; it asks
+// for a stop when a step begins.
 struct ToldMoments : OperationListener {
+    explicit ToldMoments(UnitBench &bench) : bench(bench) { bench.window.operationEvents.add(this); }
+    ~ToldMoments() override { bench.window.operationEvents.remove(this); }
+
+    UnitBench &bench;
     QStringList moments;
-    Norvane *stopping = nullptr;
+    QStringList statuses;
     QString stopAtStep;
 
     void operationBegan(Operation operation) override
@@ -65,14 +69,19 @@ struct ToldMoments : OperationListener {
     {
         const QString name = QStringList{"jump", "erase", "transfer", "verify", "reset"}.at(int(step));
         moments << name;
-        if (stopping != nullptr && name == stopAtStep)
-            stopping->RequestStop();
+        if (name == stopAtStep)
+            bench.window.RequestStop();
     }
     void transferBegan(int frames, qint32 baudRate) override
     {
         moments << QString("%1 frames at %2").arg(frames).arg(baudRate);
+        statuses << bench.driver.statusText();
     }
-    void frameTaken(int framesDone, int frames) override { moments << QString("%1 of %2").arg(framesDone).arg(frames); }
+    void frameTaken(int framesDone, int frames) override
+    {
+        moments << QString("%1 of %2").arg(framesDone).arg(frames);
+        statuses << bench.driver.statusText();
+    }
 };
 
 // Whole images flashed through the window into the simulated unit.
@@ -112,6 +121,9 @@ void TestFlash::imagesArriveByteForByte_data()
         << 0x80000u << 16384 << 16 << QList<int>{0, 100, 100} << crLf << untouched;
     QTest::newRow("a record past a whole chunk goes in a short End frame, across a 64 KiB page")
         << 0x1FC000u << 16400 << 16 << QList<int>{0, 99, 100, 100} << asWritten << untouched;
+    // The last record's 16 bytes do not count: half the image has gone after the first frame.
+    QTest::newRow("two frames and a record show 50 % after the first frame")
+        << 0x80000u << 32784 << 16 << QList<int>{0, 50, 99, 100, 100} << asWritten << untouched;
     QTest::newRow("start address records and an empty data record add nothing") << 0x80000u << 24576 << 16
         << QList<int>{0, 66, 100, 100} << startAddresses << untouched;
     QTest::newRow("15-byte records across a page, no line end after the last") << 0x8000u << 40000 << 15
@@ -151,11 +163,11 @@ void TestFlash::imagesArriveByteForByte()
     bench.presetRomFile(path);
     ProgressWatch watch(bench.window.progressTextEdit);
     watch.onLine("[Flash Hanlder] Flashing.. 0%", [&] { QVERIFY(midFlashChange(path)); });
-    const QSignalSpy shown(bench.window.Ui_Norvane::statusBar, &QStatusBar::messageChanged);
+    ToldMoments told(bench);
     QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 
     QCOMPARE(LogTexts(bench.window.progressTextEdit), FLASH_SUCCESS);
-    CheckStatusCountsFrames(shown, percentages.size() - 2, bench.window.Ui_Norvane::statusBar->currentMessage());
+    CheckStatusCountsFrames(told.statuses, percentages.size() - 2, bench.driver.statusText());
     QStringList progress;
     for (int percentage : percentages)
         progress << QString("[Flash Hanlder] Flashing.. %1%").arg(percentage);
@@ -188,33 +200,35 @@ void TestFlash::theWindowTellsWhereItStands_data()
     QTest::addColumn<UnitFaults>("faults");
     QTest::addColumn<QString>("stopAtStep");
     QTest::addColumn<bool>("badFile");
+    QTest::addColumn<bool>("afterAFailedVerify");
     QTest::addColumn<QStringList>("moments");
     QTest::addColumn<Outcome>("outcome");
     QTest::addColumn<QString>("failedStep");
     QTest::addColumn<QString>("cause");
+    QTest::addColumn<QString>("status");
 
     const QStringList whole = {"Flash", "jump", "erase", "transfer", "2 frames at 115200", "1 of 2", "2 of 2",
                                "verify", "reset"};
-    QTest::newRow("a whole Flash") << WindowDriver::Flash << UnitFaults() << "" << false << whole
-                                   << Outcome::Succeeded << "" << "";
-    QTest::newRow("a Verify with no image on the unit") << WindowDriver::Verify << UnitFaults() << "" << false
+    QTest::newRow("a whole Flash") << WindowDriver::Flash << UnitFaults() << "" << false << false << whole
+                                   << Outcome::Succeeded << "" << "" << "Flash succeeded · ";
+    QTest::newRow("a Verify with no image on the unit") << WindowDriver::Verify << UnitFaults() << "" << false << false
         << QStringList{"Verify", "jump", "verify"} << Outcome::Failed << "[Verify Hanlder] Verify failed"
-        << "Verify Application: Received verify failure response";
-    QTest::newRow("an Erase refused") << WindowDriver::Erase << UnitFaults{{0x12, Fault::answerStatus(0xF0)}} << ""
-        << false << QStringList{"Erase", "jump", "erase"} << Outcome::Failed << "[Erase Hanlder] Erase failed"
-        << "Erase Application: Received erase failure response";
-    QTest::newRow("a refused file touches nothing") << WindowDriver::Flash << UnitFaults() << "" << true
+        << "Verify Application: Received verify failure response" << "Verify failed at verify · ";
+    QTest::newRow("an Erase refused after a failed Verify") << WindowDriver::Erase
+        << UnitFaults{{0x12, Fault::answerStatus(0xF0)}} << "" << false << true << QStringList{"Erase", "jump", "erase"} << Outcome::Failed << "[Erase Hanlder] Erase failed"
+        << "Erase Application: Received erase failure response" << "Erase failed at erase · ";
+    QTest::newRow("a refused file touches nothing") << WindowDriver::Flash << UnitFaults() << "" << true << false
         << QStringList{"Flash"} << Outcome::FileRefused << "[Flash Hanlder] Flash failed"
-        << "Flash Application: rom file open failed";
+        << "Flash Application: rom file open failed" << "ROM file refused: ";
     QTest::newRow("a line lost at the last frame") << WindowDriver::Flash << UnitFaults{{0x16, Fault::lineHangUp()}}
-        << "" << false << QStringList(whole.mid(0, 6)) << Outcome::LineLost << "[Flash Hanlder] Flash failed"
-        << "Flash Application: Port read timed out";
-    QTest::newRow("a stop before the erase") << WindowDriver::Flash << UnitFaults() << "erase" << false
+        << "" << false << false << QStringList(whole.mid(0, 6)) << Outcome::LineLost << "[Flash Hanlder] Flash failed"
+        << "Flash Application: Port read timed out" << "The line was lost (adapter unplugged?)";
+    QTest::newRow("a stop before the erase") << WindowDriver::Flash << UnitFaults() << "erase" << false << false
         << QStringList(whole.mid(0, 3)) << Outcome::Stopped << "[Flash Hanlder] Erase failed"
-        << "Stopped on request: nothing more was sent, no reset";
+        << "Stopped on request: nothing more was sent, no reset" << "Flash stopped at erase · ";
     QTest::newRow("a refused reset") << WindowDriver::Flash << UnitFaults{{0x14, Fault::answerStatus(0xF0)}} << ""
-        << false << whole << Outcome::Failed << "[Flash Hanlder] Reset failed"
-        << "Reset ECU: Received reset failure response";
+        << false << false << whole << Outcome::Failed << "[Flash Hanlder] Reset failed"
+        << "Reset ECU: Received reset failure response" << "Flash failed at reset · ";
 }
 
 void TestFlash::theWindowTellsWhereItStands()
@@ -223,10 +237,12 @@ void TestFlash::theWindowTellsWhereItStands()
     QFETCH(UnitFaults, faults);
     QFETCH(QString, stopAtStep);
     QFETCH(bool, badFile);
+    QFETCH(bool, afterAFailedVerify);
     QFETCH(QStringList, moments);
     QFETCH(Outcome, outcome);
     QFETCH(QString, failedStep);
     QFETCH(QString, cause);
+    QFETCH(QString, status);
 
     UnitBench bench;
     QVERIFY(bench.start());
@@ -237,18 +253,18 @@ void TestFlash::theWindowTellsWhereItStands()
     if (badFile)
         QVERIFY(QFile::resize(path, 100));
     bench.presetRomFile(path);
-    ToldMoments told;
-    told.stopping = &bench.window;
+    // A Verify with no image on the unit fails: its cause must not outlive it.
+    QVERIFY(!afterAFailedVerify || !bench.driver.run(WindowDriver::Verify));
+    ToldMoments told(bench);
     told.stopAtStep = stopAtStep;
-    bench.window.operationEvents.add(&told);
 
     QCOMPARE(bench.driver.run(operation), outcome == Outcome::Succeeded);
-    bench.window.operationEvents.remove(&told);
     QCOMPARE(told.moments, moments);
     QCOMPARE(int(bench.driver.outcome()), int(outcome));
     QCOMPARE(bench.driver.failedStep(), failedStep);
     QCOMPARE(bench.driver.cause(), cause);
     QCOMPARE(bench.driver.lastErrorLine(), failedStep);
+    QVERIFY2(bench.driver.statusText().startsWith(status), qPrintable(bench.driver.statusText()));
 }
 
 QTEST_MAIN(TestFlash)

@@ -3,6 +3,56 @@
 #include "rom/imagesummary.h"
 #include "rom/romimage.h"
 
+// An Intel HEX text of 16-byte zero records from address 0 over `pages` whole 64 KiB pages,
+// made as it is read: a file of that size need not be written.
+class ZeroPages : public QIODevice
+{
+public:
+    explicit ZeroPages(int pages) : pages(pages)
+    {
+        for (int address = 0; address < 0x10000; address += 16) {
+            const quint8 sum = quint8(0x10 + (address >> 8) + (address & 0xFF));
+            page += QString(":10%1%2%3\n")
+                        .arg(address, 4, 16, QChar('0'))
+                        .arg("00" + QString(32, '0'))
+                        .arg(quint8(-sum), 2, 16, QChar('0'))
+                        .toUpper()
+                        .toLatin1();
+        }
+        open(QIODevice::ReadOnly);
+    }
+    // Each page's address record takes 16 characters, the end record 12.
+    qint64 size() const override { return qint64(pages) * (16 + page.size()) + 12; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (offset == pending.size() && made <= pages) {
+            offset = 0;
+            if (made < pages) {
+                const quint8 sum = quint8(0x02 + 0x04 + (made >> 8) + (made & 0xFF));
+                pending = QString(":02000004%1%2\n").arg(made, 4, 16, QChar('0')).arg(quint8(-sum), 2, 16, QChar('0'))
+                              .toUpper().toLatin1() + page;
+            } else {
+                pending = ":00000001FF\n";
+            }
+            ++made;
+        }
+        const qint64 taken = qMin<qint64>(maxSize, pending.size() - offset);
+        memcpy(data, pending.constData() + offset, size_t(taken));
+        offset += int(taken);
+        return taken;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    int pages;
+    int made = 0;
+    int offset = 0;
+    QByteArray page;
+    QByteArray pending;
+};
+
 // The figures a technician compares an image by, before it is sent.
 class TestImageSummary : public QObject
 {
@@ -14,6 +64,7 @@ private slots:
     void summaryLine();
     void timeLeft_data();
     void timeLeft();
+    void imagesUpTo256MiBOnly();
 };
 
 void TestImageSummary::digestsMatchTheCommonTools()
@@ -76,6 +127,21 @@ void TestImageSummary::timeLeft()
     QFETCH(qint64, sinceMs);
     QFETCH(qint64, leftMs);
     QCOMPARE(TransferTimeLeftMs(done, 16, doneMs, sinceMs, 115200), leftMs);
+}
+
+// 256 MiB is 4096 pages; one more record is refused on its line.
+void TestImageSummary::imagesUpTo256MiBOnly()
+{
+    RomImage image;
+    QString reason;
+    ZeroPages onePage(1);
+    QVERIFY2(ParseRomImage(onePage, &image, &reason), qPrintable(reason));
+    QCOMPARE(image.bytes, QByteArray(0x10000, '\0'));
+
+    ZeroPages overTheLimit(4097);
+    QVERIFY(!ParseRomImage(overTheLimit, &image, &reason));
+    // Each page is its address record and 4096 data records.
+    QCOMPARE(reason, QString("line %1: image larger than 256 MiB").arg(4096 * 4097 + 2));
 }
 
 QTEST_GUILESS_MAIN(TestImageSummary)

@@ -151,7 +151,7 @@ void TestOperations::operations()
     QVERIFY(!window.busy);
     QCOMPARE(StatusReasons(window), fault.hangUp ? QStringList{LINE_LOST} : QStringList());
     if (fault.hangUp)
-        QCOMPARE(window.Ui_Norvane::statusBar->currentMessage(), LINE_LOST);
+        QCOMPARE(bench.driver.statusText(), LINE_LOST);
     if (fault.hangUp)
         ExpectEveryOperationRefused(bench);
     else
@@ -184,7 +184,7 @@ void TestOperations::portClosesOnlyWhenTheLineIsLost()
     QVERIFY(bench.answerer.boxes().isEmpty());
     QVERIFY(bench.window.progressTextEdit->toPlainText().isEmpty());
     QCOMPARE(StatusReasons(bench.window), QStringList{LINE_LOST});
-    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(), LINE_LOST);
+    QCOMPARE(bench.driver.statusText(), LINE_LOST);
     ExpectEveryOperationRefused(bench);
 
     // Disconnect, then a fresh unit on a new line.

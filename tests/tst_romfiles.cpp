@@ -218,7 +218,7 @@ void TestRomFiles::badFilesAreRefusedBeforeThePulse()
     const QVector<LogLine> lines = LogLines(bench.window.progressTextEdit);
     for (int i = 0; i < lines.size(); ++i)
         QCOMPARE(lines.at(i).colour, i == 0 ? LOG_BLUE : LOG_RED);
-    QCOMPARE(bench.window.Ui_Norvane::statusBar->currentMessage(), "ROM file refused: " + reason);
+    QCOMPARE(bench.driver.statusText(), "ROM file refused: " + reason);
     QVERIFY(bench.unit.frames().isEmpty());
     QCOMPARE(ModemLineRecorder::events(bench.unit.portPath()).size(), lineChangesBefore);
     QVERIFY(!bench.window.busy);

@@ -37,7 +37,7 @@ void Norvane::HandleMenuAbout(bool check)
     QGridLayout *grid = static_cast<QGridLayout *>(box->layout());
     grid->addItem(spacer, grid->rowCount(), 0, 1, grid->columnCount());
 
-    box->setText(tr("Tool version ") + tr(toolVersion.toUtf8().constData()) + tr("\nDremlock"));
+    box->setText(tr("Tool version %1\nDremlock").arg(toolVersion));
     box->setWindowTitle(tr("About"));
     ShowBox(box);
 }

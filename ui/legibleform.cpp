@@ -1,7 +1,6 @@
 #include "app/norvane.h"
 
 #include <QApplication>
-#include <QStatusBar>
 #include <QTextDocument>
 
 namespace {
@@ -22,6 +21,4 @@ void Norvane::MakeFormLegible()
     font.setPixelSize(FORM_FONT_PIXELS);
     setFont(font);
     hexFileTextEdit->document()->setDocumentMargin(PATH_FIELD_MARGIN);
-    // A status message longer than the bar can be read in full where the pointer rests.
-    connect(Ui_Norvane::statusBar, &QStatusBar::messageChanged, Ui_Norvane::statusBar, &QWidget::setToolTip);
 }

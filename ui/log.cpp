@@ -2,12 +2,12 @@
 
 #include <QColor>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "ui/messageboxes.h"
 #include "ui/operationstatus.h"
 
 namespace {
@@ -19,27 +19,19 @@ const QColor ERROR_COLOUR(255, 0, 0, 255);
 
 void Norvane::AppendLog(LogKind kind, const QString &text)
 {
-    switch (kind) {
-    case Info:
-        progressTextEdit->setTextColor(INFO_COLOUR);
-        progressTextEdit->append(tr(text.toUtf8().constData()));
-        logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Info, text});
-        operationStatus->logged(text);
-        break;
-    case Error:
-        if (busy && failureCause.isEmpty())
-            failureCause = tr(text.toUtf8().constData());
-        progressTextEdit->setTextColor(ERROR_COLOUR);
-        progressTextEdit->append(tr(text.toUtf8().constData()));
-        logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Error, text});
-        operationStatus->logged(text);
-        break;
-    default:
+    if (kind != Info && kind != Error) {
         progressTextEdit->setTextColor(INFO_COLOUR);
         progressTextEdit->clear();
         logHistory.clear();
-        break;
+        LetEventsRun();
+        return;
     }
+    const QString shown = tr(text.toUtf8().constData());
+    if (kind == Error && busy && failureCause.isEmpty())
+        failureCause = shown;
+    progressTextEdit->setTextColor(kind == Error ? ERROR_COLOUR : INFO_COLOUR);
+    progressTextEdit->append(shown);
+    logHistory.append({QDateTime::currentDateTimeUtc(), kind == Error ? LogEntry::Error : LogEntry::Info, text});
     LetEventsRun();
 }
 
@@ -63,9 +55,8 @@ void Norvane::ReplaceLastLogLine(const QString &text)
 
 void Norvane::ShowStatusReason(const QString &text)
 {
-    Ui_Norvane::statusBar->showMessage(text);
+    operationStatus->showReason(text);
     logHistory.append({QDateTime::currentDateTimeUtc(), LogEntry::Status, text});
-    operationStatus->reasonShown();
 }
 
 void Norvane::ShowMessage(const QString &text, const QString &informative)
@@ -84,14 +75,8 @@ QMessageBox *Norvane::MakeMessageBox(const QString &text, const QString &informa
 }
 
 // A box's own modal loop would hold a waiting operation up until the user closes the box,
-// so while one waits the box is only opened, and deletes itself when closed.
+// so while one waits the box is only opened.
 void Norvane::ShowBox(QMessageBox *box)
 {
-    if (openWaits > 0) {
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-        return;
-    }
-    box->exec();
-    delete box;
+    MessageBoxes::show(box, openWaits == 0);
 }

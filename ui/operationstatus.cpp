@@ -1,70 +1,96 @@
 #include "ui/operationstatus.h"
 
+#include <QLabel>
 #include <QStatusBar>
 
-#include "connection/operationtexts.h"
 #include "rom/imagesummary.h"
 
 namespace {
 
 constexpr int TICK_MS = 1000;
 
-struct WatchedOperation {
-    const char *name;
-    const OperationTexts *texts;
+const char *const OPERATION_NAMES[] = {
+    QT_TRANSLATE_NOOP("OperationStatus", "Verify"),
+    QT_TRANSLATE_NOOP("OperationStatus", "Erase"),
+    QT_TRANSLATE_NOOP("OperationStatus", "Flash"),
 };
 
-const WatchedOperation OPERATIONS[] = {
-    {QT_TRANSLATE_NOOP("OperationStatus", "Verify"), &VERIFY_TEXTS},
-    {QT_TRANSLATE_NOOP("OperationStatus", "Erase"), &ERASE_TEXTS},
-    {QT_TRANSLATE_NOOP("OperationStatus", "Flash"), &FLASH_TEXTS},
+const char *const STEP_NAMES[] = {
+    QT_TRANSLATE_NOOP("OperationStatus", "jump"),
+    QT_TRANSLATE_NOOP("OperationStatus", "erase"),
+    QT_TRANSLATE_NOOP("OperationStatus", "transfer"),
+    QT_TRANSLATE_NOOP("OperationStatus", "verify"),
+    QT_TRANSLATE_NOOP("OperationStatus", "reset"),
 };
 
-// After these nothing more is logged: the operation has ended.
-bool IsLastLine(const OperationTexts &texts, const QString &line)
-{
-    for (const char *last : {texts.jumpFailed, texts.commandFailed, texts.resetFailed, texts.resetSucceeded,
-                             FLASH_FAILED, FLASH_VERIFY_FAILED})
-        if (line == last)
-            return true;
-    return false;
-}
-
-// "[Flash Hanlder] Erasing.." is the step "Erasing..".
-QString StepOf(const QString &line)
-{
-    const int prefixEnd = line.startsWith('[') ? line.indexOf("] ") : -1;
-    return prefixEnd < 0 ? line : line.mid(prefixEnd + 2);
-}
+// Short, to leave the image's summary its room; %1 is the step the operation was at.
+const char *const OUTCOME_TEXTS[] = {
+    QT_TRANSLATE_NOOP("OperationStatus", "succeeded"),
+    QT_TRANSLATE_NOOP("OperationStatus", "failed at %1"),
+    QT_TRANSLATE_NOOP("OperationStatus", "file refused"),
+    QT_TRANSLATE_NOOP("OperationStatus", "line lost at %1"),
+    QT_TRANSLATE_NOOP("OperationStatus", "stopped at %1"),
+};
 
 } // namespace
 
 OperationStatus::OperationStatus(QStatusBar *bar)
     : QObject(bar)
-    , bar(bar)
+    , summary(new QLabel(bar))
+    , operationLabel(new QLabel(bar))
 {
+    summary->setObjectName("imageSummaryLabel");
+    operationLabel->setObjectName("operationStatusLabel");
+    // The summary yields to the operation; its CRC-32 comes first.
+    summary->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(summary, 1);
+    bar->addPermanentWidget(operationLabel);
+    // The window's size is fixed: a grip would only take room.
+    bar->setSizeGripEnabled(false);
     tick.setInterval(TICK_MS);
     connect(&tick, &QTimer::timeout, this, &OperationStatus::show);
 }
 
-void OperationStatus::logged(const QString &line)
+void OperationStatus::showSummary(const QString &shortText, const QString &wholeText)
 {
-    for (const WatchedOperation &watched : OPERATIONS)
-        if (line == watched.texts->started)
-            begin(watched.name, watched.texts);
-    if (running == nullptr)
-        return;
-    step = StepOf(line);
-    frames = 0;
-    if (IsLastLine(*running, line))
-        end();
-    else
-        show();
+    summary->setText(shortText);
+    summary->setToolTip(wholeText);
 }
 
-void OperationStatus::reasonShown()
+void OperationStatus::showReason(const QString &text)
 {
-    held = running != nullptr;
+    held = running;
+    showOperation(text);
+}
+
+void OperationStatus::clearReason()
+{
+    if (!running)
+        showOperation(QString());
+}
+
+QString OperationStatus::text() const
+{
+    return operationLabel->text();
+}
+
+void OperationStatus::operationBegan(Operation began)
+{
+    running = true;
+    held = false;
+    operation = tr(OPERATION_NAMES[int(began)]);
+    step.clear();
+    frames = 0;
+    operationClock.start();
+    tick.start();
+    show();
+}
+
+void OperationStatus::stepBegan(Step began)
+{
+    step = tr(STEP_NAMES[int(began)]);
+    frames = 0;
+    show();
 }
 
 void OperationStatus::transferBegan(int frameCount, qint32 rate)
@@ -85,21 +111,16 @@ void OperationStatus::frameTaken(int done, int frameCount)
     show();
 }
 
-void OperationStatus::begin(const char *name, const OperationTexts *texts)
+void OperationStatus::operationEnded(Outcome outcome, const QString &failedStep, const QString &cause)
 {
-    running = texts;
-    operation = tr(name);
-    held = false;
-    operationClock.start();
-    tick.start();
-}
-
-void OperationStatus::end()
-{
-    running = nullptr;
+    Q_UNUSED(failedStep)
+    Q_UNUSED(cause)
+    running = false;
     tick.stop();
-    if (!held)
-        bar->showMessage(tr("%1: %2 · %3 in all").arg(operation, step, elapsedText()));
+    if (held)
+        return;
+    const QString result = tr(OUTCOME_TEXTS[int(outcome)]).arg(step);
+    showOperation(tr("%1 %2 · %3").arg(operation, result, elapsedText()));
 }
 
 void OperationStatus::show()
@@ -107,15 +128,21 @@ void OperationStatus::show()
     if (held)
         return;
     if (frames == 0) {
-        bar->showMessage(tr("%1: %2 · %3 elapsed").arg(operation, step, elapsedText()));
+        showOperation(tr("%1: %2 · %3").arg(operation, step.isEmpty() ? tr("starting") : step, elapsedText()));
         return;
     }
     const qint64 left =
         TransferTimeLeftMs(framesDone, frames, lastFrameMs, transferClock.elapsed() - lastFrameMs, baudRate);
-    bar->showMessage(tr("Flashing: frame %1 of %2 · %3 elapsed · about %4 left")
-                         .arg(qMin(framesDone + 1, frames))
-                         .arg(frames)
-                         .arg(elapsedText(), DurationText(left)));
+    showOperation(tr("Frame %1 of %2 · %3 left")
+                      .arg(qMin(framesDone + 1, frames))
+                      .arg(frames)
+                      .arg(DurationText(left)));
+}
+
+void OperationStatus::showOperation(const QString &text)
+{
+    operationLabel->setText(text);
+    operationLabel->setToolTip(text);
 }
 
 QString OperationStatus::elapsedText() const

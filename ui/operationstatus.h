@@ -8,12 +8,13 @@
 
 #include "connection/operationlistener.h"
 
+class QLabel;
 class QStatusBar;
-struct OperationTexts;
 
-// What the status bar says while an operation runs: the step, and during the transfer the
-// frame, the time so far and the time left; at the end, the time it took. An operation's
-// log lines, whose texts never change, say where it is, so the status follows them.
+// What the status bar keeps: the chosen image's summary, and where the running operation
+// stands (the step; in the transfer the frame and the time left) or how the last one ended.
+// Both live in widgets of the bar's own, which the status tips of menus and tooltips never
+// touch. The operations tell it where they are.
 class OperationStatus : public QObject, public OperationListener
 {
     Q_OBJECT
@@ -21,23 +22,30 @@ class OperationStatus : public QObject, public OperationListener
 public:
     explicit OperationStatus(QStatusBar *bar);
 
-    // Every line the log takes, as it is logged.
-    void logged(const QString &line);
-    // A reason shown meanwhile stays in the bar until the next operation.
-    void reasonShown();
+    // The short form is shown, the whole text is its tooltip; empty texts clear it.
+    void showSummary(const QString &shortText, const QString &wholeText);
+    // A reason stays in the bar until the next operation begins or the file is chosen again.
+    void showReason(const QString &text);
+    void clearReason();
+    // The operation's part of the bar, as shown.
+    QString text() const;
+
+    void operationBegan(Operation operation) override;
+    void stepBegan(Step step) override;
     void transferBegan(int frames, qint32 baudRate) override;
     void frameTaken(int framesDone, int frames) override;
+    void operationEnded(Outcome outcome, const QString &failedStep, const QString &cause) override;
 
 private:
-    void begin(const char *name, const OperationTexts *texts);
-    void end();
     void show();
+    void showOperation(const QString &text);
     QString elapsedText() const;
 
-    QStatusBar *bar;
+    QLabel *summary;
+    QLabel *operationLabel;
     QTimer tick;
     QElapsedTimer operationClock;
-    const OperationTexts *running = nullptr;
+    bool running = false;
     QString operation;
     QString step;
     bool held = false;
