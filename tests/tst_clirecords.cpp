@@ -9,8 +9,8 @@
 
 #include "ecusimulator.h"
 #include "records/recordkeys.h"
-#include "support/clirun.h"
 #include "sampleimage.h"
+#include "support/clirun.h"
 #include "support/databasepeek.h"
 #include "support/postgresserver.h"
 
