@@ -1,10 +1,13 @@
 #ifndef CLI_COMMANDLINE_H
 #define CLI_COMMANDLINE_H
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include "driver/windowdriver.h"
+#include "records/recordfilter.h"
+#include "records/recordkeeper.h"
 
 // What a script reads from the command line.
 enum ExitStatus {
@@ -19,7 +22,7 @@ enum ExitStatus {
 
 // What the user asked for, checked before any file or port is opened.
 struct CliRequest {
-    enum Command { Check, Ports, OnUnits };
+    enum Command { Check, Ports, OnUnits, Sync, History, Report, Export };
 
     Command command = Check;
     // For OnUnits.
@@ -30,6 +33,14 @@ struct CliRequest {
     bool json = false;
     QString recordPath;
     int retries = 0;
+    // --unit: the identity of the unit on a port, keyed by the port as --port gave it.
+    QHash<QString, QString> units;
+    QString station;
+    QString operatorName;
+    bool again = false;
+    RecordsSetup records;
+    // The unit of history; the window and station of report and export.
+    RecordFilter filter;
 };
 
 enum ParseOutcome { Parsed, HelpShown, UsageError };
@@ -71,6 +82,8 @@ bool CheckImageFile(const QString &path, RomImage *image, QString *reason);
 int RunCheck(const CliRequest &request);
 int RunPorts();
 int RunOnUnits(const CliRequest &request);
+// sync, history, report and export.
+int RunOnRecords(const CliRequest &request);
 int RunUnitSession(int argc, char *argv[]);
 
 #endif

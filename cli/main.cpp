@@ -8,6 +8,7 @@
 #include "app/version.h"
 #include "cli/commandline.h"
 #include "cli/runoutput.h"
+#include "records/recordcommands.h"
 #include "rom/imagesummary.h"
 #include "rom/romimage.h"
 
@@ -53,6 +54,24 @@ int RunPorts()
     return ExitAllSucceeded;
 }
 
+// The commands on the records: their work is the records library's, their words are printed here.
+int RunOnRecords(const CliRequest &request)
+{
+    CommandOutput output;
+    if (request.command == CliRequest::Sync)
+        output = SyncRecords(request.records);
+    else if (request.command == CliRequest::History)
+        output = UnitHistory(request.records, request.filter.unit, request.json);
+    else if (request.command == CliRequest::Report)
+        output = RecordsReport(request.records, request.filter, request.json);
+    else
+        output = RecordsExport(request.records, request.filter);
+    Print(stdout, output.out);
+    for (const QString &line : qAsConst(output.errors))
+        PrintError(line);
+    return output.status;
+}
+
 // varnholt-cli: the window's twin for scripts, production lines and test rigs.
 int main(int argc, char *argv[])
 {
@@ -86,7 +105,12 @@ int main(int argc, char *argv[])
     case CliRequest::Ports:
         return RunPorts();
     case CliRequest::OnUnits:
+        return RunOnUnits(request);
+    case CliRequest::Sync:
+    case CliRequest::History:
+    case CliRequest::Report:
+    case CliRequest::Export:
         break;
     }
-    return RunOnUnits(request);
+    return RunOnRecords(request);
 }

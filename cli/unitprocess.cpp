@@ -75,6 +75,13 @@ void UnitProcess::stop(const QString &cause)
         process.write(UNIT_STOP_LINE);
 }
 
+void UnitProcess::skip(const QString &why)
+{
+    unitRecord.started = QDateTime::currentDateTimeUtc();
+    clock.start();
+    end(UnitResult::Skipped, why);
+}
+
 void UnitProcess::kill(UnitResult result, const QString &why)
 {
     if (done || process.state() == QProcess::NotRunning)

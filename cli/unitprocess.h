@@ -26,6 +26,8 @@ public:
     // Asks the process to end after the frame in flight, without Reset; the cause is the
     // stop's name, which the record keeps.
     void stop(const QString &cause);
+    // Ends the unit without starting its process: nothing is sent to it.
+    void skip(const QString &why);
     // Ends the process at once; the unit gets this result, and the reason as its failed step.
     void kill(UnitResult result, const QString &why);
 

@@ -9,9 +9,10 @@
 
 namespace {
 
-const char *const RESULT_NAMES[] = {"success", "failed", "interrupted", "killed", "refused"};
-const UnitResult RESULTS[] = {UnitResult::Success, UnitResult::Failed, UnitResult::Interrupted, UnitResult::Killed,
-                              UnitResult::Refused};
+const char *const RESULT_NAMES[] = {Result::SUCCESS, Result::FAILED, Result::INTERRUPTED,
+                                    Result::KILLED,  Result::REFUSED, Result::SKIPPED};
+const UnitResult RESULTS[] = {UnitResult::Success, UnitResult::Failed,  UnitResult::Interrupted,
+                              UnitResult::Killed,  UnitResult::Refused, UnitResult::Skipped};
 
 QJsonValue TextOrNull(const QString &text)
 {
@@ -60,7 +61,11 @@ bool ResultFromName(const QString &name, UnitResult *result)
 
 QJsonObject UnitRecord::toJson() const
 {
-    return {{Key::VERSION, VARNHOLT_VERSION},
+    return {{Key::ID, id.toString(QUuid::WithoutBraces)},
+            {Key::UNIT, TextOrNull(unit)},
+            {Key::STATION, station},
+            {Key::OPERATOR, TextOrNull(operatorName)},
+            {Key::VERSION, VARNHOLT_VERSION},
             {Key::OPERATION, operation},
             {Key::PORT, port},
             {Key::BAUD, baud},

@@ -7,6 +7,9 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <QUuid>
+
+#include "records/recordkeys.h"
 #include "rom/imagesummary.h"
 #include "ui/logentry.h"
 
@@ -21,32 +24,17 @@ enum class UnitResult {
     // Its process killed on a second stop, perhaps in the middle of a frame.
     Killed,
     // The file was refused before anything was sent.
-    Refused
+    Refused,
+    // The unit already held the image: nothing was sent to it.
+    Skipped
 };
 
 QString ResultName(UnitResult result);
 bool ResultFromName(const QString &name, UnitResult *result);
 
-// The words of the record, of --json and of what a unit process tells the command line.
-// The record's keys are an interface: the man page lists them.
+// The record's keys that only the command line fills in, and the words of --json and of
+// what a unit process tells it; the other keys are the records' (records/recordkeys.h).
 namespace Key {
-constexpr char VERSION[] = "version";
-constexpr char OPERATION[] = "operation";
-constexpr char PORT[] = "port";
-constexpr char BAUD[] = "baud";
-constexpr char FILE_PATH[] = "file";
-constexpr char IMAGE[] = "image";
-constexpr char FIRST[] = "first";
-constexpr char LAST[] = "last";
-constexpr char SIZE[] = "size";
-constexpr char CRC32[] = "crc32";
-constexpr char SHA256[] = "sha256";
-constexpr char STARTED[] = "started";
-constexpr char FINISHED[] = "finished";
-constexpr char DURATION[] = "duration_s";
-constexpr char RESULT[] = "result";
-constexpr char FAILED_STEP[] = "failed_step";
-constexpr char LOG[] = "log";
 constexpr char ATTEMPTS[] = "attempts";
 constexpr char DROPPED[] = "dropped";
 constexpr char COPY[] = "copy";
@@ -71,6 +59,11 @@ constexpr char RECORD[] = "record";
 // What went into one unit, and when: one line of the record file, and the final object of
 // --json.
 struct UnitRecord {
+    QUuid id;
+    // The identity given with --unit; empty if none.
+    QString unit;
+    QString station;
+    QString operatorName;
     QString operation;
     QString port;
     int baud = 0;

@@ -31,6 +31,8 @@ UnitsRun::UnitsRun(const CliRequest &request)
     : request(request)
     , record(request.recordPath)
 {
+    common.station = request.station;
+    common.operatorName = request.operatorName;
     common.operation = OperationName(request.operation);
     common.baud = request.baud;
     if (!request.file.isEmpty())
@@ -42,7 +44,7 @@ UnitsRun::~UnitsRun() = default;
 int UnitsRun::exec()
 {
     QString problem;
-    if (!request.recordPath.isEmpty() && !OpenRecord(&record, &problem)) {
+    if ((!request.recordPath.isEmpty() && !OpenRecord(&record, &problem)) || !keeper.open(request.records, &problem)) {
         PrintError(problem);
         return ExitUsage;
     }
@@ -58,11 +60,19 @@ int UnitsRun::exec()
     if (StopSignals::count() > 0)
         return refuse(UnitResult::Interrupted, "stopped by " + StopSignals::name(StopSignals::firstCause()),
                       "stopped by " + StopSignals::name(StopSignals::firstCause()) + " before anything was sent");
+    if (request.operation == WindowDriver::Flash && !request.again)
+        guardUnits();
     startUnits(job);
+    // What earlier runs could not send goes first, while the units work.
+    keeper.sendWaiting();
     // Every unit's process has a bound, past which it is killed: this loop ends.
     if (running > 0)
         untilAllEnded.exec();
     output->showEnd();
+    keeper.sendWaiting();
+    const QString waiting = keeper.waitingLine();
+    if (!waiting.isEmpty())
+        PrintError(waiting);
     return exitStatus();
 }
 
@@ -106,6 +116,8 @@ int UnitsRun::refuse(UnitResult result, const QString &message, const QString &f
     PrintError(message);
     for (const QString &port : qAsConst(request.ports)) {
         UnitRecord unit = common;
+        unit.id = QUuid::createUuid();
+        unit.unit = request.units.value(port);
         unit.port = port;
         unit.started = unit.finished = QDateTime::currentDateTimeUtc();
         unit.result = result;
@@ -117,12 +129,28 @@ int UnitsRun::refuse(UnitResult result, const QString &message, const QString &f
     return result == UnitResult::Refused ? ExitUsage : exitStatus();
 }
 
+// A unit that already holds the image, by what the databases the run can reach say, is not
+// flashed again.
+void UnitsRun::guardUnits()
+{
+    const QString sha256 = QString::fromLatin1(common.image.sha256.toHex());
+    for (auto unit = request.units.cbegin(); unit != request.units.cend(); ++unit) {
+        const QJsonObject earlier = keeper.heldImage(unit.value(), sha256);
+        if (!earlier.isEmpty())
+            heldImages.insert(unit.key(), QString("the unit already holds this image: flashed at %1 on %2")
+                                              .arg(earlier.value(Key::FINISHED).toString(),
+                                                   earlier.value(Key::STATION).toString()));
+    }
+}
+
 void UnitsRun::startUnits(const UnitJob &job)
 {
     for (const QString &port : qAsConst(request.ports)) {
         UnitJob unitJob = job;
         unitJob.port = port;
         UnitRecord unit = common;
+        unit.id = QUuid::createUuid();
+        unit.unit = request.units.value(port);
         unit.port = port;
         units.append(new UnitProcess(unitJob, unit));
         units.last()->setParent(this);
@@ -134,8 +162,12 @@ void UnitsRun::startUnits(const UnitJob &job)
     }
     connect(&stopSignals, &StopSignals::stopRequested, this, &UnitsRun::stopRequested);
     running = units.size();
-    for (UnitProcess *unit : qAsConst(units))
-        unit->start();
+    for (UnitProcess *unit : qAsConst(units)) {
+        if (heldImages.contains(unit->record().port))
+            unit->skip(heldImages.value(unit->record().port));
+        else
+            unit->start();
+    }
 }
 
 void UnitsRun::unitFinished(UnitProcess *unit)
@@ -160,13 +192,17 @@ void UnitsRun::stopRequested(StopSignals::Cause cause, int count)
     }
 }
 
+// In the record file and the station's database; a record that either lacks fails the run.
 void UnitsRun::keepRecord(const UnitRecord &unit)
 {
     QString problem;
-    if (request.recordPath.isEmpty() || AppendRecord(&record, unit, &problem))
-        return;
-    PrintError(problem);
-    recordLacksLines = true;
+    const bool inFile = request.recordPath.isEmpty() || AppendRecord(&record, unit, &problem);
+    if (!inFile)
+        PrintError(problem);
+    const bool inDatabase = keeper.keep(unit.toJson(), &problem);
+    if (!inDatabase)
+        PrintError(problem);
+    recordLacksLines = recordLacksLines || !inFile || !inDatabase;
 }
 
 // A stop outweighs a record that lacks lines, which outweighs a failed unit.
@@ -178,7 +214,8 @@ int UnitsRun::exitStatus() const
     bool allSucceeded = true;
     for (const UnitProcess *unit : units) {
         interrupted = interrupted || unit->record().result == UnitResult::Interrupted;
-        allSucceeded = allSucceeded && unit->record().result == UnitResult::Success;
+        const UnitResult result = unit->record().result;
+        allSucceeded = allSucceeded && (result == UnitResult::Success || result == UnitResult::Skipped);
     }
     if (interrupted)
         return StopSignals::exitStatus(StopSignals::Interrupt);

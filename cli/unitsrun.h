@@ -12,6 +12,7 @@
 #include "cli/commandline.h"
 #include "cli/unitrecord.h"
 #include "platform/stopsignals.h"
+#include "records/recordkeeper.h"
 
 class RunOutput;
 class UnitProcess;
@@ -34,6 +35,7 @@ private:
     bool copyCheckedImage(const QString &copyPath, RomImage *image, QString *reason);
     // Ends the run before any unit is touched, with a record for each.
     int refuse(UnitResult result, const QString &message, const QString &failedStep);
+    void guardUnits();
     void startUnits(const UnitJob &job);
     void unitFinished(UnitProcess *unit);
     void stopRequested(StopSignals::Cause cause, int count);
@@ -43,6 +45,9 @@ private:
     CliRequest request;
     UnitRecord common;
     QFile record;
+    RecordKeeper keeper;
+    // Units that already hold the image, by port, with the earlier flash.
+    QHash<QString, QString> heldImages;
     // Made for a Flash only: the units' copy of the file.
     std::unique_ptr<QTemporaryDir> imageFolder;
     QVector<UnitProcess *> units;

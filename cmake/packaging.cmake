@@ -46,8 +46,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Debian ships no debug symbols in a program's own package.
 set(CPACK_STRIP_FILES ON)
-# The window icon is drawn by a plugin that no program links; its package is named
-# after the Qt the programs were built with.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt${VARNHOLT_QT}svg${VARNHOLT_QT}")
+# The window icon is drawn by a plugin that no program links, and varnholt-cli reaches its
+# databases through Qt's SQL drivers, plugins too; their packages are named after the Qt
+# the programs were built with.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt${VARNHOLT_QT}svg${VARNHOLT_QT}, libqt${VARNHOLT_QT}sql${VARNHOLT_QT}-sqlite, \
+libqt${VARNHOLT_QT}sql${VARNHOLT_QT}-psql")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)
