@@ -65,8 +65,10 @@ void SetUp(QCommandLineParser *parser)
         {UNIT, "The unit on <port> is <id>, a scanned serial of 1 to 64 characters; repeatable.", "port=id"},
         {STATION, "This station's name in the records (default the host name); report: only this station.", "name"},
         {OPERATOR, "Who works the station, for the records.", "name"},
-        {DB, "The station's database file (default records.sqlite in the application data folder), or the "
-             "line's server, postgresql://[user[:password]@]host[:port]/dbname (or VARNHOLT_DB).", "file|url"},
+        {DB,
+         "The station's database file (default records.sqlite in the application data folder), or the "
+         "line's server, postgresql://[user[:password]@]host[:port]/dbname (or VARNHOLT_DB).",
+         "file|url"},
         {NO_DB, "Keep no records in any database."},
         {AGAIN, "Flash a unit even if it already holds the image."},
         {SINCE, "report, export: records from this time on (ISO 8601, local time unless it says).", "time"},
@@ -92,10 +94,19 @@ QString OptionMisfit(const QCommandLineParser &parser, const CliRequest &request
     const bool onUnits = command == CliRequest::OnUnits, flash = onUnits && request.operation == WindowDriver::Flash;
     const bool onRecords = command == CliRequest::Report || command == CliRequest::Export;
     const QList<QPair<const char *, bool>> fits = {
-        {PORT, onUnits}, {RECORD, onUnits}, {RETRIES, onUnits}, {UNIT, onUnits}, {OPERATOR, onUnits}, {NO_DB, onUnits},
-        {AGAIN, flash}, {JSON, onUnits || command == CliRequest::History || command == CliRequest::Report},
-        {STATION, onUnits || command == CliRequest::Report}, {SINCE, onRecords}, {UNTIL, onRecords},
-        {CSV, command == CliRequest::Export}, {DB, command != CliRequest::Check && command != CliRequest::Ports},
+        {PORT, onUnits},
+        {RECORD, onUnits},
+        {RETRIES, onUnits},
+        {UNIT, onUnits},
+        {OPERATOR, onUnits},
+        {NO_DB, onUnits},
+        {AGAIN, flash},
+        {JSON, onUnits || command == CliRequest::History || command == CliRequest::Report},
+        {STATION, onUnits || command == CliRequest::Report},
+        {SINCE, onRecords},
+        {UNTIL, onRecords},
+        {CSV, command == CliRequest::Export},
+        {DB, command != CliRequest::Check && command != CliRequest::Ports},
         {BAUD, onUnits || command == CliRequest::Check}};
     for (const auto &fit : fits)
         if (!fit.second && parser.isSet(fit.first))
@@ -157,7 +168,6 @@ QString RetriesMisfit(const QString &text)
         : QString("--retries %1 is not a number from 0 to %2").arg(text).arg(MOST_RETRIES);
 }
 
-
 // --unit PORT=ID: the port among the --port options (under any of its names), and each
 // unit on one port only.
 QString ReadUnits(const QStringList &values, const QStringList &ports, QHash<QString, QString> *units)
@@ -166,8 +176,8 @@ QString ReadUnits(const QStringList &values, const QStringList &ports, QHash<QSt
     for (const QString &value : values) {
         const int split = value.indexOf('=');
         const QString port = value.left(split), id = value.mid(split + 1);
-        const auto given = std::find_if(ports.begin(), ports.end(),
-                                        [&](const QString &name) { return SamePort(name, port); });
+        const auto given =
+            std::find_if(ports.begin(), ports.end(), [&](const QString &name) { return SamePort(name, port); });
         if (split <= 0)
             return QString("--unit %1: give <port>=<id>").arg(value);
         if (given == ports.end())
@@ -177,7 +187,8 @@ QString ReadUnits(const QStringList &values, const QStringList &ports, QHash<QSt
         if (units->contains(*given))
             return QString("--unit: the port %1 is given two units (%2 and %3)").arg(port, units->value(*given), id);
         if (portOfUnit.contains(id))
-            return QString("--unit: the unit %1 is given for two ports (%2 and %3)").arg(id, portOfUnit.value(id), port);
+            return QString("--unit: the unit %1 is given for two ports (%2 and %3)")
+                .arg(id, portOfUnit.value(id), port);
         units->insert(*given, id);
         portOfUnit.insert(id, port);
     }

@@ -9,7 +9,7 @@
 
 namespace {
 
-const char *const RESULT_NAMES[] = {Result::SUCCESS, Result::FAILED, Result::INTERRUPTED,
+const char *const RESULT_NAMES[] = {Result::SUCCESS, Result::FAILED,  Result::INTERRUPTED,
                                     Result::KILLED,  Result::REFUSED, Result::SKIPPED};
 const UnitResult RESULTS[] = {UnitResult::Success, UnitResult::Failed,  UnitResult::Interrupted,
                               UnitResult::Killed,  UnitResult::Refused, UnitResult::Skipped};

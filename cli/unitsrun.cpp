@@ -137,9 +137,10 @@ void UnitsRun::guardUnits()
     for (auto unit = request.units.cbegin(); unit != request.units.cend(); ++unit) {
         const QJsonObject earlier = keeper.heldImage(unit.value(), sha256);
         if (!earlier.isEmpty())
-            heldImages.insert(unit.key(), QString("the unit already holds this image: flashed at %1 on %2")
-                                              .arg(earlier.value(Key::FINISHED).toString(),
-                                                   earlier.value(Key::STATION).toString()));
+            heldImages.insert(
+                unit.key(),
+                QString("the unit already holds this image: flashed at %1 on %2")
+                    .arg(earlier.value(Key::FINISHED).toString(), earlier.value(Key::STATION).toString()));
     }
 }
 

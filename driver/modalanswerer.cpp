@@ -93,7 +93,8 @@ void ModalAnswerer::answerFileDialog(QFileDialog *dialog)
     if (typedSince.hasExpired(typedBoundMs)) {
         poll.stop();
         failed << QString("the file dialog did not take %1 within %2 s")
-                      .arg(QDir::toNativeSeparators(answer)).arg(typedBoundMs / 1000);
+                      .arg(QDir::toNativeSeparators(answer))
+                      .arg(typedBoundMs / 1000);
         dialog->reject();
         return;
     }

@@ -19,8 +19,8 @@ class Walkthrough : public QObject
     Q_OBJECT
 
 public:
-    Walkthrough(Norvane &window, EcuSimulator &unit, const QString &samplePath,
-                quint32 sampleAddress, const QByteArray &sample, const QDir &shots);
+    Walkthrough(Norvane &window, EcuSimulator &unit, const QString &samplePath, quint32 sampleAddress,
+                const QByteArray &sample, const QDir &shots);
 
     // True when every operation succeeded and the unit held the image after the Flash.
     bool run();

@@ -74,20 +74,30 @@ void TestConnection::connectRequests_data()
     QTest::addColumn<QString>("baud");
     QTest::addColumn<QString>("refusal");
     QTest::addColumn<int>("applied");
-    QTest::newRow("no port") << "" << "115200" << "Please choose port" << 0;
-    QTest::newRow("1199") << "sim" << "1199" << "Please choose baud rate" << 0;
-    QTest::newRow("1200") << "sim" << "1200" << "" << 1200;
+    QTest::newRow("no port") << ""
+                             << "115200"
+                             << "Please choose port" << 0;
+    QTest::newRow("1199") << "sim"
+                          << "1199"
+                          << "Please choose baud rate" << 0;
+    QTest::newRow("1200") << "sim"
+                          << "1200"
+                          << "" << 1200;
     QTest::newRow("1201 is not listed") << "sim"
                                         << "1201"
                                         << "Please choose baud rate" << 0;
     QTest::newRow("4800") << "sim"
                           << "4800"
                           << "" << 4800;
-    QTest::newRow("57600") << "sim" << "57600" << "" << 57600;
+    QTest::newRow("57600") << "sim"
+                           << "57600"
+                           << "" << 57600;
     QTest::newRow("128000 is not listed") << "sim"
                                           << "128000"
                                           << "Please choose baud rate" << 0;
-    QTest::newRow("port that does not open") << "/nonexistent/ttyUSB9" << "115200" << "Port Error" << 0;
+    QTest::newRow("port that does not open") << "/nonexistent/ttyUSB9"
+                                             << "115200"
+                                             << "Port Error" << 0;
 }
 
 void TestConnection::connectRequests()

@@ -73,39 +73,44 @@ void TestExchanges::answers_data()
     Fault ninth = Fault::answerInPieces({5}, 300, QByteArray(1, '\0'));
     ninth.delayMs = 50;
     Fault late;
-    QTest::newRow("an answer a byte at a time is put together") << 0x12
-        << Fault::answerInPieces(QVector<int>(7, 1), 150) << Before::Nothing << "" << QByteArray::fromHex("1012")
-        << 115200 << followed << "";
-    QTest::newRow("a stale answer is not taken for the next") << 0x11 << Fault() << Before::StaleAnswerArrives
-        << "Verify Application: Received verify failure response" << QByteArray::fromHex("1011") << 115200
-        << followed << "";
-    QTest::newRow("a ninth byte after a pause spoils the answer") << 0x12 << ninth << Before::Nothing
-        << "Erase Application: Invalid response frame received" << QByteArray::fromHex("1012") << 115200 << 0 << "";
-    QTest::newRow("a closed port fails the write") << 0x12 << Fault() << Before::PortIsClosed
-        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed << "";
-    QTest::newRow("a device that fails the write fails the step") << 0x12 << Fault() << Before::WritesFail
-        << "Erase Application: Port write timed out" << QByteArray::fromHex("10") << 115200 << followed << "";
+    QTest::newRow("an answer a byte at a time is put together")
+        << 0x12 << Fault::answerInPieces(QVector<int>(7, 1), 150) << Before::Nothing << ""
+        << QByteArray::fromHex("1012") << 115200 << followed << "";
+    QTest::newRow("a stale answer is not taken for the next")
+        << 0x11 << Fault() << Before::StaleAnswerArrives << "Verify Application: Received verify failure response"
+        << QByteArray::fromHex("1011") << 115200 << followed << "";
+    QTest::newRow("a ninth byte after a pause spoils the answer")
+        << 0x12 << ninth << Before::Nothing << "Erase Application: Invalid response frame received"
+        << QByteArray::fromHex("1012") << 115200 << 0 << "";
+    QTest::newRow("a closed port fails the write")
+        << 0x12 << Fault() << Before::PortIsClosed << "Erase Application: Port write timed out"
+        << QByteArray::fromHex("10") << 115200 << followed << "";
+    QTest::newRow("a device that fails the write fails the step")
+        << 0x12 << Fault() << Before::WritesFail << "Erase Application: Port write timed out"
+        << QByteArray::fromHex("10") << 115200 << followed << "";
     // The wait runs 20 s from the moment the data frame has left: a second away from both.
     late.delayMs = 19000;
     QTest::newRow("a data frame's answer may come 19 s after it left")
         << 0x16 << late << Before::Nothing << "" << QByteArray::fromHex("10121516") << 115200 << followed << "";
     late.delayMs = 22500;
-    QTest::newRow("a data frame's answer 22.5 s after it left is too late") << 0x16 << late << Before::Nothing
-        << "Flash Application: Port read timed out" << QByteArray::fromHex("10121516") << 115200 << followed << "";
+    QTest::newRow("a data frame's answer 22.5 s after it left is too late")
+        << 0x16 << late << Before::Nothing << "Flash Application: Port read timed out"
+        << QByteArray::fromHex("10121516") << 115200 << followed << "";
     // Bytes the idle reader never saw, as the event loop did not run, are still not taken.
-    QTest::newRow("a refusal that came while nothing read the line is not taken") << 0x11 << Fault::answerStatus(0x81)
-        << Before::StaleRefusalUnread << "" << QByteArray::fromHex("1011") << 115200 << followed << "";
+    QTest::newRow("a refusal that came while nothing read the line is not taken")
+        << 0x11 << Fault::answerStatus(0x81) << Before::StaleRefusalUnread << "" << QByteArray::fromHex("1011")
+        << 115200 << followed << "";
     // Another command's success status is a copy of an earlier answer.
-    QTest::newRow("a copy of another command's answer is not taken, and the time-out names it") << 0x12
-        << Fault::answerStatus(0x85) << Before::Nothing << "Erase Application: Port read timed out"
+    QTest::newRow("a copy of another command's answer is not taken, and the time-out names it")
+        << 0x12 << Fault::answerStatus(0x85) << Before::Nothing << "Erase Application: Port read timed out"
         << QByteArray::fromHex("1012") << 115200 << followed
         << "Erase Application: Port read timed out, after a dropped answer: an answer was taken for a copy of an "
            "earlier one";
     Fault refusedEarly;
     refusedEarly.earlyBytes = QByteArray::fromHex("000000F00000FF10");
-    QTest::newRow("a refusal that comes while the frame goes out fails it once it has left") << 0x16 << refusedEarly
-        << Before::Nothing << "Flash Application: Received flash failure response" << QByteArray::fromHex("10121516")
-        << 115200 << followed << "";
+    QTest::newRow("a refusal that comes while the frame goes out fails it once it has left")
+        << 0x16 << refusedEarly << Before::Nothing << "Flash Application: Received flash failure response"
+        << QByteArray::fromHex("10121516") << 115200 << followed << "";
     // The data frame alone spends 34 s on the line, longer than one response wait.
     QTest::newRow("a data frame longer on the line than a response wait")
         << 0x16 << Fault() << Before::Nothing << "" << QByteArray::fromHex("10121516") << 4800 << followed << "";

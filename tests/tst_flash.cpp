@@ -132,14 +132,13 @@ void TestFlash::imagesArriveByteForByte_data()
     // The last record's 16 bytes do not count: half the image has gone after the first frame.
     QTest::newRow("two frames and a record show 50 % after the first frame")
         << 0x80000u << 32784 << 16 << QList<int>{0, 50, 99, 100, 100} << asWritten << untouched;
-    QTest::newRow("start address records and an empty data record add nothing") << 0x80000u << 24576 << 16
-        << QList<int>{0, 66, 100, 100} << startAddresses << untouched;
-    QTest::newRow("15-byte records across a page, no line end after the last") << 0x8000u << 40000 << 15
-        << QList<int>{0, 40, 81, 100, 100} << noFinalLineEnd << untouched;
-    QTest::newRow("8-byte records in lower case") << 0x80004u << 40000 << 8 << QList<int>{0, 40, 81, 100, 100}
-                                                 << lowerCase << untouched;
-    QTest::newRow("1-byte records") << 0x80001u << 20000 << 1 << QList<int>{0, 81, 100, 100} << asWritten
-                                    << untouched;
+    QTest::newRow("start address records and an empty data record add nothing")
+        << 0x80000u << 24576 << 16 << QList<int>{0, 66, 100, 100} << startAddresses << untouched;
+    QTest::newRow("15-byte records across a page, no line end after the last")
+        << 0x8000u << 40000 << 15 << QList<int>{0, 40, 81, 100, 100} << noFinalLineEnd << untouched;
+    QTest::newRow("8-byte records in lower case")
+        << 0x80004u << 40000 << 8 << QList<int>{0, 40, 81, 100, 100} << lowerCase << untouched;
+    QTest::newRow("1-byte records") << 0x80001u << 20000 << 1 << QList<int>{0, 81, 100, 100} << asWritten << untouched;
     const QList<int> fourChunks{0, 25, 50, 75, 100, 100};
     QTest::newRow("a file cut mid-flash: the image as checked goes out")
         << 0x80000u << 65536 << 16 << fourChunks << asWritten

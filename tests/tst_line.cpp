@@ -121,8 +121,10 @@ void TestLine::lateCopiesOfAnswersAreDropped()
     QCOMPARE(bench.unit.skippedBytes(), 0);
     if (!drops.isEmpty()) {
         QCOMPARE(dropped.drops, drops);
-        QVERIFY(StatusReasons(bench.window).contains(
-            QString("Answers dropped in this operation: %1 (last: %2)").arg(drops.size()).arg(drops.last().mid(6))));
+        QVERIFY(StatusReasons(bench.window)
+                    .contains(QString("Answers dropped in this operation: %1 (last: %2)")
+                                  .arg(drops.size())
+                                  .arg(drops.last().mid(6))));
     }
 }
 
