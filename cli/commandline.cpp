@@ -140,9 +140,9 @@ QString MisfitFor(const QCommandLineParser &parser, const CliRequest &request)
 
 QString BaudMisfit(const QString &text)
 {
-    if (BaudRateTexts().contains(text))
-        return QString();
-    return QString("--baud %1 is not one of the window's rates: %2").arg(text, BaudRateTexts().join(", "));
+    return BaudRateTexts().contains(text)
+        ? QString()
+        : QString("--baud %1 is not one of the window's rates: %2").arg(text, BaudRateTexts().join(", "));
 }
 
 // Ports are compared by the device they open: a link, a second device node or a relative
@@ -244,17 +244,15 @@ ParseOutcome ParseCommandLine(const QStringList &arguments, CliRequest *request,
         return UsageError;
     }
     const QString baud = parser.isSet(BAUD) ? parser.value(BAUD) : DefaultBaudRateText();
-    *message = MisfitFor(parser, *request);
-    if (message->isEmpty())
-        *message = BaudMisfit(baud);
-    if (message->isEmpty())
-        *message = RetriesMisfit(parser.value(RETRIES));
-    if (message->isEmpty())
-        *message = PortMisfit(parser.values(PORT));
-    if (message->isEmpty())
-        *message = ReadRecordOptions(parser, request);
-    if (!message->isEmpty())
+    // The first misfit is the one told; a braced list is read in order.
+    const QStringList misfits = {MisfitFor(parser, *request), BaudMisfit(baud), RetriesMisfit(parser.value(RETRIES)),
+                                 PortMisfit(parser.values(PORT)), ReadRecordOptions(parser, request)};
+    const auto misfit =
+        std::find_if(misfits.begin(), misfits.end(), [](const QString &text) { return !text.isEmpty(); });
+    if (misfit != misfits.end()) {
+        *message = *misfit;
         return UsageError;
+    }
     request->file = parser.positionalArguments().value(1);
     request->ports = parser.values(PORT);
     request->baud = baud.toInt();
@@ -271,13 +269,12 @@ QString OperationName(WindowDriver::Operation operation)
 
 bool OperationFromName(const QString &name, WindowDriver::Operation *operation)
 {
-    for (WindowDriver::Operation candidate : OPERATIONS) {
-        if (name == OperationName(candidate)) {
-            *operation = candidate;
-            return true;
-        }
-    }
-    return false;
+    const auto *found =
+        std::find_if(std::begin(OPERATIONS), std::end(OPERATIONS),
+                     [&](WindowDriver::Operation candidate) { return name == OperationName(candidate); });
+    if (found != std::end(OPERATIONS))
+        *operation = *found;
+    return found != std::end(OPERATIONS);
 }
 
 QStringList UnitArguments(const UnitJob &job)

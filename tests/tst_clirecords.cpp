@@ -7,9 +7,9 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include "ecusimulator.h"
 #include "records/recordkeys.h"
-#include "sampleimage.h"
+#include "sim/ecusimulator.h"
+#include "sim/sampleimage.h"
 #include "support/clirun.h"
 #include "support/databasepeek.h"
 #include "support/postgresserver.h"
