@@ -168,8 +168,7 @@ QString RetriesMisfit(const QString &text)
         : QString("--retries %1 is not a number from 0 to %2").arg(text).arg(MOST_RETRIES);
 }
 
-// --unit PORT=ID: the port among the --port options (under any of its names), and each
-// unit on one port only.
+// --unit PORT=ID: the port among the --port options (under any of its names), a unit on one port only.
 QString ReadUnits(const QStringList &values, const QStringList &ports, QHash<QString, QString> *units)
 {
     QHash<QString, QString> portOfUnit;
