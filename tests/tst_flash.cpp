@@ -48,10 +48,7 @@ void CheckStatusCountsFrames(const QStringList &shown, int frames, const QString
     QVERIFY2(QRegularExpression("^Flash succeeded · \\d+:\\d\\d$").match(last).hasMatch(), qPrintable(last));
 }
 
-// The unit's answer to each command code.
-using UnitFaults = QMap<int, Fault>;
 using Outcome = OperationListener::Outcome;
-Q_DECLARE_METATYPE(WindowDriver::Operation)
 Q_DECLARE_METATYPE(Outcome)
 
 // Every moment the window tells, one line each, and what the status bar then said; it asks
@@ -267,13 +264,10 @@ void TestFlash::theWindowTellsWhereItStands()
 
     UnitBench bench;
     QVERIFY(bench.start());
-    for (auto fault = faults.cbegin(); fault != faults.cend(); ++fault)
-        bench.unit.setCommandFault(quint8(fault.key()), fault.value());
+    bench.setFaults(faults);
     const QString path = directory.filePath("told.rom");
-    QVERIFY(WriteRomFile(path, 0x80000, SampleImage(2 * 16384)));
-    if (badFile)
-        QVERIFY(QFile::resize(path, 100));
-    bench.presetRomFile(path);
+    QVERIFY(bench.presetSampleRom(path, 2 * 16384));
+    QVERIFY(!badFile || QFile::resize(path, 100));
     // A Verify with no image on the unit fails: its cause must not outlive it.
     QVERIFY(!afterAFailedVerify || !bench.driver.run(WindowDriver::Verify));
     ToldMoments told(bench);

@@ -8,9 +8,6 @@
 #include "support/successwatch.h"
 #include "support/unitbench.h"
 
-// The unit's answer to each command code.
-using UnitFaults = QMap<int, Fault>;
-
 // How a Flash over a line with copies, refusals and a clock error may end; a copy and its
 // answer that one read takes in together spoil the frame, which only the machine decides.
 enum class Ends { InSuccess, InFailure, EitherWay };
@@ -98,11 +95,8 @@ void TestFlashFailures::unitAnswersDecideHowFarItGoes()
 
     UnitBench bench;
     QVERIFY(bench.start());
-    for (auto fault = faults.cbegin(); fault != faults.cend(); ++fault)
-        bench.unit.setCommandFault(quint8(fault.key()), fault.value());
-    const QString path = directory.filePath("two.rom");
-    QVERIFY(WriteRomFile(path, 0x80000, SampleImage(2 * 16384)));
-    bench.presetRomFile(path);
+    bench.setFaults(faults);
+    QVERIFY(bench.presetSampleRom(directory.filePath("two.rom"), 2 * 16384));
     QTest::mouseClick(bench.window.flashButton, Qt::LeftButton);
 
     const QStringList log = LogTexts(bench.window.progressTextEdit);
@@ -170,8 +164,7 @@ void TestFlashFailures::everyAnswerBelongsToItsRequest()
     QVERIFY(bench.start());
     bench.unit.setClockError(clockError);
     bench.unit.setLineRate(unitRate);
-    for (auto fault = faults.cbegin(); fault != faults.cend(); ++fault)
-        bench.unit.setCommandFault(quint8(fault.key()), fault.value());
+    bench.setFaults(faults);
     bench.unit.refuseDataFrame(refusedFrame);
     const QByteArray image = SampleImage(3 * 16384, 5);
     const QString path = directory.filePath("three.rom");

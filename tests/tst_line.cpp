@@ -11,7 +11,6 @@
 // When stray bytes reach the port.
 enum class StrayAt { Idle, PauseBeforeCommand };
 Q_DECLARE_METATYPE(StrayAt)
-Q_DECLARE_METATYPE(WindowDriver::Operation)
 
 // Bytes that no request asked for, from noise, a boot message or a unit that answers
 // twice, are dropped however many they are and whenever they come; no request is cut
@@ -121,8 +120,10 @@ void TestLine::lateCopiesOfAnswersAreDropped()
     QCOMPARE(bench.unit.skippedBytes(), 0);
     if (!drops.isEmpty()) {
         QCOMPARE(dropped.drops, drops);
-        QVERIFY(StatusReasons(bench.window).contains(
-            QString("Answers dropped in this operation: %1 (last: %2)").arg(drops.size()).arg(drops.last().mid(6))));
+        QVERIFY(StatusReasons(bench.window)
+                    .contains(QString("Answers dropped in this operation: %1 (last: %2)")
+                                  .arg(drops.size())
+                                  .arg(drops.last().mid(6))));
     }
 }
 

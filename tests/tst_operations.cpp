@@ -13,8 +13,6 @@
 #include "support/unitbench.h"
 #include "ui/myconnectbutton.h"
 
-Q_DECLARE_METATYPE(WindowDriver::Operation)
-
 namespace {
 
 const QString LINE_LOST = "The line was lost (adapter unplugged?)";
