@@ -97,8 +97,9 @@ void TestOperations::operations_data()
         << WindowDriver::Erase << 0x12 << Fault()
         << erased + QStringList{"[Erase Hanlder] Reseting", "[Erase Hanlder] Reset success"} << 0
         << QByteArray::fromHex("101214");
-    QTest::newRow("a refused Jump stops a Verify before its command") << WindowDriver::Verify << 0x10
-        << Fault::answerStatus(0xF0) << QStringList{"[Verify Hanlder] Verify command started",
+    QTest::newRow("a refused Jump stops a Verify before its command")
+        << WindowDriver::Verify << 0x10 << Fault::answerStatus(0xF0)
+        << QStringList{"[Verify Hanlder] Verify command started",
                        "Jump to boot loader: Received jump to bootloader failure response",
                        "[Verify Hanlder] Jump to boot loader failed"}
         << 2 << QByteArray::fromHex("10");
@@ -154,12 +155,12 @@ void TestOperations::operations()
     QCOMPARE(bench.unit.receivedCommands(), frames);
     QVERIFY(!window.busy);
     QCOMPARE(StatusReasons(window), fault.hangUp ? QStringList{LINE_LOST} : QStringList());
-    if (fault.hangUp)
+    if (fault.hangUp) {
         QCOMPARE(bench.driver.statusText(), LINE_LOST);
-    if (fault.hangUp)
         ExpectEveryOperationRefused(bench);
-    else
+    } else {
         QVERIFY(window.serialPort->isOpen() && window.connectButton->isChecked());
+    }
     QCOMPARE(window.connectButton->text(), QString("Disconnect"));
     ExpectTheLinesTimed(ModemLineRecorder::events(port).mid(eventsBefore), bench.unit.frames(), fault.hangUp);
 }
