@@ -194,8 +194,7 @@ void TestConnection::browse()
     QTest::mouseClick(window.browseButton, Qt::LeftButton);
     QVERIFY2(bench.answerer.failures().isEmpty(), qPrintable(bench.answerer.failures().join("; ")));
     QCOMPARE(bench.answerer.texts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
-    // The dialog itself: its caption, and the home folder to start in.
-    QCOMPARE(bench.answerer.fileDialogCaptions(), QStringList({"Open HEX File", "Open HEX File"}));
+    // The dialog starts in the home folder; the window's saved log checks its caption.
     if (typedIntoDialog)
         QCOMPARE(bench.answerer.fileDialogFolders(), QStringList{QDir::homePath()});
 
