@@ -48,10 +48,7 @@ void CheckStatusCountsFrames(const QStringList &shown, int frames, const QString
     QVERIFY2(QRegularExpression("^Flash succeeded · \\d+:\\d\\d$").match(last).hasMatch(), qPrintable(last));
 }
 
-// The unit's answer to each command code.
-using UnitFaults = QMap<int, Fault>;
 using Outcome = OperationListener::Outcome;
-Q_DECLARE_METATYPE(WindowDriver::Operation)
 Q_DECLARE_METATYPE(Outcome)
 
 // Every moment the window tells, one line each, and what the status bar then said; it asks
@@ -120,8 +117,6 @@ void TestFlash::imagesArriveByteForByte_data()
     const TextChange asWritten = [](const QByteArray &text) { return text; };
     const FileChange untouched = [](const QString &) { return true; };
     const TextChange crLf = [](QByteArray text) { return text.replace("\n", "\r\n"); };
-    const TextChange lowerCase = [](const QByteArray &text) { return text.toLower(); };
-    const TextChange noFinalLineEnd = [](const QByteArray &text) { return text.chopped(1); };
     const TextChange startAddresses = [](QByteArray text) {
         return ":0400000300001234B3\n:0000000000\n" + text.replace(":00000001FF", ":0400000500080000EF\n:00000001FF");
     };
@@ -134,10 +129,9 @@ void TestFlash::imagesArriveByteForByte_data()
         << 0x80000u << 32784 << 16 << QList<int>{0, 50, 99, 100, 100} << asWritten << untouched;
     QTest::newRow("start address records and an empty data record add nothing")
         << 0x80000u << 24576 << 16 << QList<int>{0, 66, 100, 100} << startAddresses << untouched;
-    QTest::newRow("15-byte records across a page, no line end after the last")
-        << 0x8000u << 40000 << 15 << QList<int>{0, 40, 81, 100, 100} << noFinalLineEnd << untouched;
-    QTest::newRow("8-byte records in lower case")
-        << 0x80004u << 40000 << 8 << QList<int>{0, 40, 81, 100, 100} << lowerCase << untouched;
+    QTest::newRow("15-byte records in lower case across a page, no line end after the last")
+        << 0x8000u << 40000 << 15 << QList<int>{0, 40, 81, 100, 100}
+        << TextChange([](const QByteArray &text) { return text.toLower().chopped(1); }) << untouched;
     QTest::newRow("1-byte records") << 0x80001u << 20000 << 1 << QList<int>{0, 81, 100, 100} << asWritten << untouched;
     const QList<int> fourChunks{0, 25, 50, 75, 100, 100};
     QTest::newRow("a file cut mid-flash: the image as checked goes out")
@@ -210,45 +204,42 @@ void TestFlash::theWindowTellsWhereItStands_data()
     QTest::addColumn<bool>("afterAFailedVerify");
     QTest::addColumn<QStringList>("moments");
     QTest::addColumn<Outcome>("outcome");
-    QTest::addColumn<QString>("failedStep");
-    QTest::addColumn<QString>("cause");
-    QTest::addColumn<QString>("status");
+    // The failed step's line, its cause, and how the status bar starts.
+    QTest::addColumn<QStringList>("told");
 
     const QStringList whole = {"Flash",  "jump",   "erase",  "transfer", "2 frames at 115200",
                                "1 of 2", "2 of 2", "verify", "reset"};
-    QTest::newRow("a whole Flash") << WindowDriver::Flash << UnitFaults() << "" << false << false << whole
-                                   << Outcome::Succeeded << ""
-                                   << ""
-                                   << "Flash succeeded · ";
+    const QString none;
+    QTest::newRow("a whole Flash") << WindowDriver::Flash << UnitFaults() << none << false << false << whole
+                                   << Outcome::Succeeded << QStringList{none, none, "Flash succeeded · "};
     QTest::newRow("a Verify with no image on the unit")
-        << WindowDriver::Verify << UnitFaults() << "" << false << false << QStringList{"Verify", "jump", "verify"}
-        << Outcome::Failed << "[Verify Hanlder] Verify failed"
-        << "Verify Application: Received verify failure response"
-        << "Verify failed at verify · ";
+        << WindowDriver::Verify << UnitFaults() << none << false << false << QStringList{"Verify", "jump", "verify"}
+        << Outcome::Failed
+        << QStringList{"[Verify Hanlder] Verify failed", "Verify Application: Received verify failure response",
+                       "Verify failed at verify · "};
     QTest::newRow("an Erase refused after a failed Verify")
-        << WindowDriver::Erase << UnitFaults{{0x12, Fault::answerStatus(0xF0)}} << "" << false << true
-        << QStringList{"Erase", "jump", "erase"} << Outcome::Failed << "[Erase Hanlder] Erase failed"
-        << "Erase Application: Received erase failure response"
-        << "Erase failed at erase · ";
+        << WindowDriver::Erase << UnitFaults{{0x12, Fault::answerStatus(0xF0)}} << none << false << true
+        << QStringList{"Erase", "jump", "erase"} << Outcome::Failed
+        << QStringList{"[Erase Hanlder] Erase failed", "Erase Application: Received erase failure response",
+                       "Erase failed at erase · "};
     QTest::newRow("a refused file touches nothing")
-        << WindowDriver::Flash << UnitFaults() << "" << true << false << QStringList{"Flash"} << Outcome::FileRefused
-        << "[Flash Hanlder] Flash failed"
-        << "Flash Application: rom file open failed"
-        << "ROM file refused: ";
+        << WindowDriver::Flash << UnitFaults() << none << true << false << QStringList{"Flash"} << Outcome::FileRefused
+        << QStringList{"[Flash Hanlder] Flash failed", "Flash Application: rom file open failed", "ROM file refused: "};
     QTest::newRow("a line lost at the last frame")
-        << WindowDriver::Flash << UnitFaults{{0x16, Fault::lineHangUp()}} << "" << false << false
-        << QStringList(whole.mid(0, 6)) << Outcome::LineLost << "[Flash Hanlder] Flash failed"
-        << "Flash Application: Port read timed out"
-        << "The line was lost (adapter unplugged?)";
+        << WindowDriver::Flash << UnitFaults{{0x16, Fault::lineHangUp()}} << none << false << false
+        << QStringList(whole.mid(0, 6)) << Outcome::LineLost
+        << QStringList{"[Flash Hanlder] Flash failed", "Flash Application: Port read timed out",
+                       "The line was lost (adapter unplugged?)"};
     QTest::newRow("a stop before the erase")
         << WindowDriver::Flash << UnitFaults() << "erase" << false << false << QStringList(whole.mid(0, 3))
-        << Outcome::Stopped << "[Flash Hanlder] Erase failed"
-        << "Stopped on request: nothing more was sent, no reset"
-        << "Flash stopped at erase · ";
-    QTest::newRow("a refused reset") << WindowDriver::Flash << UnitFaults{{0x14, Fault::answerStatus(0xF0)}} << ""
-                                     << false << false << whole << Outcome::Failed << "[Flash Hanlder] Reset failed"
-                                     << "Reset ECU: Received reset failure response"
-                                     << "Flash failed at reset · ";
+        << Outcome::Stopped
+        << QStringList{"[Flash Hanlder] Erase failed", "Stopped on request: nothing more was sent, no reset",
+                       "Flash stopped at erase · "};
+    QTest::newRow("a refused reset") << WindowDriver::Flash << UnitFaults{{0x14, Fault::answerStatus(0xF0)}} << none
+                                     << false << false << whole << Outcome::Failed
+                                     << QStringList{"[Flash Hanlder] Reset failed",
+                                                    "Reset ECU: Received reset failure response",
+                                                    "Flash failed at reset · "};
 }
 
 void TestFlash::theWindowTellsWhereItStands()
@@ -260,31 +251,25 @@ void TestFlash::theWindowTellsWhereItStands()
     QFETCH(bool, afterAFailedVerify);
     QFETCH(QStringList, moments);
     QFETCH(Outcome, outcome);
-    QFETCH(QString, failedStep);
-    QFETCH(QString, cause);
-    QFETCH(QString, status);
+    QFETCH(QStringList, told);
 
     UnitBench bench;
     QVERIFY(bench.start());
-    for (auto fault = faults.cbegin(); fault != faults.cend(); ++fault)
-        bench.unit.setCommandFault(quint8(fault.key()), fault.value());
+    bench.setFaults(faults);
     const QString path = directory.filePath("told.rom");
-    QVERIFY(WriteRomFile(path, 0x80000, SampleImage(2 * 16384)));
-    if (badFile)
-        QVERIFY(QFile::resize(path, 100));
-    bench.presetRomFile(path);
+    QVERIFY(bench.presetSampleRom(path, 2 * 16384));
+    QVERIFY(!badFile || QFile::resize(path, 100));
     // A Verify with no image on the unit fails: its cause must not outlive it.
     QVERIFY(!afterAFailedVerify || !bench.driver.run(WindowDriver::Verify));
-    ToldMoments told(bench);
-    told.stopAtStep = stopAtStep;
+    ToldMoments listener(bench);
+    listener.stopAtStep = stopAtStep;
 
     QCOMPARE(bench.driver.run(operation), outcome == Outcome::Succeeded);
-    QCOMPARE(told.moments, moments);
+    QCOMPARE(listener.moments, moments);
     QCOMPARE(int(bench.driver.outcome()), int(outcome));
-    QCOMPARE(bench.driver.failedStep(), failedStep);
-    QCOMPARE(bench.driver.cause(), cause);
-    QCOMPARE(bench.driver.lastErrorLine(), failedStep);
-    QVERIFY2(bench.driver.statusText().startsWith(status), qPrintable(bench.driver.statusText()));
+    QCOMPARE(QStringList({bench.driver.failedStep(), bench.driver.cause()}), told.mid(0, 2));
+    QCOMPARE(bench.driver.lastErrorLine(), told.at(0));
+    QVERIFY2(bench.driver.statusText().startsWith(told.at(2)), qPrintable(bench.driver.statusText()));
 }
 
 QTEST_MAIN(TestFlash)

@@ -11,7 +11,6 @@
 // When stray bytes reach the port.
 enum class StrayAt { Idle, PauseBeforeCommand };
 Q_DECLARE_METATYPE(StrayAt)
-Q_DECLARE_METATYPE(WindowDriver::Operation)
 
 // Bytes that no request asked for, from noise, a boot message or a unit that answers
 // twice, are dropped however many they are and whenever they come; no request is cut

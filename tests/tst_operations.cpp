@@ -13,8 +13,6 @@
 #include "support/unitbench.h"
 #include "ui/myconnectbutton.h"
 
-Q_DECLARE_METATYPE(WindowDriver::Operation)
-
 namespace {
 
 const QString LINE_LOST = "The line was lost (adapter unplugged?)";
@@ -157,12 +155,12 @@ void TestOperations::operations()
     QCOMPARE(bench.unit.receivedCommands(), frames);
     QVERIFY(!window.busy);
     QCOMPARE(StatusReasons(window), fault.hangUp ? QStringList{LINE_LOST} : QStringList());
-    if (fault.hangUp)
+    if (fault.hangUp) {
         QCOMPARE(bench.driver.statusText(), LINE_LOST);
-    if (fault.hangUp)
         ExpectEveryOperationRefused(bench);
-    else
+    } else {
         QVERIFY(window.serialPort->isOpen() && window.connectButton->isChecked());
+    }
     QCOMPARE(window.connectButton->text(), QString("Disconnect"));
     ExpectTheLinesTimed(ModemLineRecorder::events(port).mid(eventsBefore), bench.unit.frames(), fault.hangUp);
 }

@@ -108,7 +108,6 @@ void TestPortIdentity::namesOfOnePort_data()
     QTest::newRow("a name under /dev") << path << QString(path).remove(0, 5) << true;
     QTest::newRow("a second device node") << path << secondNode << true;
     QTest::newRow("another pseudo-terminal") << path << otherPort.slavePath() << false;
-    QTest::newRow("a link and another") << link << otherPort.slavePath() << false;
     QTest::newRow("a missing path") << path << directory.filePath("missing") << false;
     QTest::newRow("a missing path, twice") << "/dev/missing"
                                            << "/dev/missing" << false;

@@ -239,9 +239,7 @@ void TestRomFiles::badFilesAreRefusedBeforeThePulse()
 
 void TestRomFiles::readErrorPartWayIsRefused()
 {
-    SparseMemory memory;
-    memory.write(0x80000, SampleImage(32));
-    const QByteArray content = IntelHexWriter::text(memory).toLatin1();
+    const QByteArray content = SampleLines().file({0, 1, 2, 3, 4, 5});
     FailingBuffer file;
     file.setData(content);
     file.failAt = content.indexOf('\n', content.indexOf('\n') + 1) + 1;

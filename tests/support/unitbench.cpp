@@ -13,6 +13,18 @@ void UnitBench::presetRomFile(const QString &path)
     window.hexFileTextEdit->setPlainText(path);
 }
 
+bool UnitBench::presetSampleRom(const QString &path, int size)
+{
+    presetRomFile(path);
+    return WriteRomFile(path, 0x80000, SampleImage(size));
+}
+
+void UnitBench::setFaults(const UnitFaults &faults)
+{
+    for (auto fault = faults.cbegin(); fault != faults.cend(); ++fault)
+        unit.setCommandFault(quint8(fault.key()), fault.value());
+}
+
 QStringList StatusReasons(const Norvane &window)
 {
     QStringList reasons;
