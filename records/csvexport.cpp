@@ -13,9 +13,13 @@ const char *const COLUMNS[] = {Key::ID,       Key::UNIT,   Key::STATION,     Key
                                Key::SIZE,     Key::CRC32,  Key::SHA256,      Key::STARTED,  Key::FINISHED,
                                Key::DURATION, Key::RESULT, Key::FAILED_STEP, Key::VERSION};
 
+// A spreadsheet runs a cell that begins like a formula; a scanned id or a file name must
+// not, so such a text is led by an apostrophe, which the spreadsheet shows as text.
 QString Field(const QJsonValue &value)
 {
     QString text = value.isDouble() ? QString::number(value.toDouble(), 'g', 15) : value.toString();
+    if (!value.isDouble() && !text.isEmpty() && QString("=+-@\t\r").contains(text.at(0)))
+        text.prepend('\'');
     if (text.contains(QRegularExpression("[\",\r\n]")))
         text = '"' + text.replace('"', "\"\"") + '"';
     return text;
