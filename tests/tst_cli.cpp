@@ -8,6 +8,7 @@
 #include <QSerialPort>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include "app/version.h"
@@ -82,8 +83,6 @@ private slots:
     void refusedBeforeAnyUnitIsTouched_data();
     void refusedBeforeAnyUnitIsTouched();
     void checkSumsTheImageUp();
-
-private:
 };
 
 void TestCli::initTestCase()
@@ -97,7 +96,9 @@ void TestCli::initTestCase()
     QVERIFY(bad.write(lines.join('\n')) > 0);
     QFile corrupt(folder.filePath("corrupt.sqlite"));
     QVERIFY(corrupt.open(QIODevice::WriteOnly) && corrupt.write(QByteArray(8192, 'v')) == 8192);
-    QVERIFY(QDir().mkpath(folder.filePath("folder.sqlite")));
+    QVERIFY(QDir().mkpath(folder.filePath("folder.d")));
+    for (const char *name : {"fifo.jsonl", "fifo.rom"})
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(name)).constData(), 0600), 0);
 }
 
 void TestCli::twoUnitsFlashedAtOnce()
@@ -208,6 +209,14 @@ void TestCli::refusedBeforeAnyUnitIsTouched_data()
     QTest::newRow("retries past the most") << QStringList{"erase", "--retries", "11"} << "--retries 11" << 0;
     QTest::newRow("an unknown option") << QStringList{"erase", "--force"} << "Unknown option 'force'" << 0;
     QTest::newRow("an unknown command") << QStringList{"program", "image.rom"} << "unknown command \"program\"" << 0;
+    // A FIFO's open would wait for a writer, deaf to Ctrl-C.
+    QTest::newRow("a FIFO as the record")
+        << QStringList{"flash", "image.rom", "--record", "fifo.jsonl"} << "not a regular file" << 0;
+    QTest::newRow("a folder as the record")
+        << QStringList{"flash", "image.rom", "--record", "folder.d"} << "not a regular file" << 0;
+    QTest::newRow("a device as the record")
+        << QStringList{"flash", "image.rom", "--record", "/dev/null"} << "not a regular file" << 0;
+    QTest::newRow("a FIFO as the file") << QStringList{"flash", "fifo.rom"} << "not a regular file" << 2;
     QTest::newRow("a unit on a port not given") << QStringList{"flash", "image.rom", "--unit", "/dev/nowhere=SN1"}
                                                 << "the port /dev/nowhere is not among the --port options" << 0;
     QTest::newRow("one unit on two ports")
@@ -220,7 +229,7 @@ void TestCli::refusedBeforeAnyUnitIsTouched_data()
     QTest::newRow("a corrupt database") << QStringList{"flash", "image.rom", "--db", "corrupt.sqlite"}
                                         << "file is not a database" << 0;
     QTest::newRow("a folder for a database")
-        << QStringList{"flash", "image.rom", "--db", "folder.sqlite"} << "it is not a file" << 0;
+        << QStringList{"flash", "image.rom", "--db", "folder.d"} << "it is not a file" << 0;
     QTest::newRow("a folder that cannot be made")
         << QStringList{"flash", "image.rom", "--db", "/proc/varnholt/records.sqlite"} << "cannot make its folder" << 0;
     QTest::newRow("an unreadable URL") << QStringList{"flash", "image.rom", "--db", "postgresql://host"}
@@ -239,15 +248,15 @@ void TestCli::refusedBeforeAnyUnitIsTouched()
     QFile::remove(folder.filePath("link"));
     QVERIFY(QFile::link(first.portPath(), folder.filePath("link")));
     for (QString &argument : arguments) {
-        if (argument.endsWith(".rom") || argument.endsWith(".hex") || argument.startsWith("corrupt")
-            || argument.startsWith("folder"))
+        if (argument.contains('.') && !argument.contains('/'))
             argument = folder.filePath(argument);
         argument.replace("@first", first.portPath()).replace("@second", second.portPath());
         argument.replace("@link", folder.filePath("link"));
     }
 
-    const CliRun run = RunCli(
-        arguments + QStringList{"--port", first.portPath(), "--port", second.portPath(), "--record", recordPath});
+    if (!arguments.contains("--record"))
+        arguments << "--record" << recordPath;
+    const CliRun run = RunCli(arguments + QStringList{"--port", first.portPath(), "--port", second.portPath()});
     QCOMPARE(run.status, 2);
     QVERIFY2(run.err.contains(message) && run.err.count('\n') == 1, qPrintable(run.err));
     QVERIFY(first.frames().isEmpty() && second.frames().isEmpty());

@@ -35,8 +35,6 @@ private slots:
     void retriesAfterAFailureOnly_data();
     void retriesAfterAFailureOnly();
     void droppedAnswersAreCounted();
-
-private:
 };
 
 void TestCliFailures::initTestCase()

@@ -42,8 +42,8 @@ QStringList Results(const QVector<QJsonObject> &record)
 
 } // namespace
 
-// varnholt-cli as a supervisor, a pipe and a full disk treat it: stopped, cut off from its
-// output or given a file it must not wait on, it still leaves a true record.
+// varnholt-cli as a supervisor, a pipe and a full disk treat it: stopped or cut off from its
+// output, it still leaves a true record. A file it must not wait on: see tst_cli's refusals.
 class TestCliUnattended : public QObject, private CliFiles
 {
     Q_OBJECT
@@ -58,8 +58,6 @@ private slots:
     void everyStopIsSafe_data();
     void everyStopIsSafe();
     void closedOutputStopsNothing();
-    void nothingWaitsInOpen_data();
-    void nothingWaitsInOpen();
     void recordLinesWholeOnAFullDisk();
     void runsShareOneRecord();
 
@@ -179,46 +177,6 @@ void TestCliUnattended::closedOutputStopsNothing()
     QCOMPARE(first.memory(ROM_ADDRESS, image.size()), image);
     QCOMPARE(second.memory(ROM_ADDRESS, image.size()), image);
     QCOMPARE(Results(RecordLines(recordPath)), QStringList({"success", "success"}));
-}
-
-void TestCliUnattended::nothingWaitsInOpen_data()
-{
-    QTest::addColumn<QString>("record");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("reason");
-
-    QTest::newRow("a FIFO as the record") << "fifo"
-                                          << "image.rom"
-                                          << "not a regular file";
-    QTest::newRow("a folder as the record") << "tmp"
-                                            << "image.rom"
-                                            << "not a regular file";
-    QTest::newRow("a device as the record") << "/dev/null"
-                                            << "image.rom"
-                                            << "not a regular file";
-    QTest::newRow("a FIFO as the file") << "record.jsonl"
-                                        << "fifo.rom"
-                                        << "not a regular file";
-}
-
-// Refused at once with its reason, nothing sent: a FIFO's open would wait for a writer.
-void TestCliUnattended::nothingWaitsInOpen()
-{
-    QFETCH(QString, record);
-    QFETCH(QString, file);
-    QFETCH(QString, reason);
-
-    for (const char *name : {"fifo", "fifo.rom"}) {
-        QFile::remove(folder.filePath(name));
-        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(name)).constData(), 0600), 0);
-    }
-    EcuSimulator unit;
-    QVERIFY(unit.start());
-    const CliRun run = RunCli({"flash", folder.filePath(file), "--port", unit.portPath(), "--record",
-                               record.startsWith('/') ? record : folder.filePath(record)});
-    QCOMPARE(run.status, 2);
-    QVERIFY2(run.err.contains(reason), qPrintable(run.err));
-    QVERIFY(unit.frames().isEmpty());
 }
 
 // A real filesystem that fills up: a small tmpfs, which needs the right to mount.
