@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include "sim/ecusimulator.h"
 #include "support/clirun.h"

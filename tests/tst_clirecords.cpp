@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlQuery>
-#include <QTemporaryDir>
+#include <QUuid>
 
 #include "records/recordkeys.h"
 #include "sim/ecusimulator.h"

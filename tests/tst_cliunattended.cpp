@@ -4,7 +4,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSerialPort>
-#include <QTemporaryDir>
 
 #include <csignal>
 #include <fcntl.h>
@@ -62,8 +61,6 @@ private slots:
     void runsShareOneRecord();
 
 private:
-    QProcessEnvironment withTempIn(const QString &path) const;
-
     QString tempPath;
 };
 
@@ -72,16 +69,6 @@ void TestCliUnattended::initTestCase()
     tempPath = folder.filePath("tmp");
     QVERIFY(romWritten);
     QVERIFY(QDir(folder.path()).mkdir("tmp"));
-}
-
-// The units' copy of the file goes into this folder.
-QProcessEnvironment TestCliUnattended::withTempIn(const QString &path) const
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TMPDIR", path);
-    // Qt's own runtime folder, which outlives every run, is not the run's to remove.
-    environment.insert("XDG_RUNTIME_DIR", folder.path());
-    return environment;
 }
 
 void TestCliUnattended::everyStopIsSafe_data()
@@ -118,7 +105,12 @@ void TestCliUnattended::everyStopIsSafe()
     QVERIFY(first.start() && second.start());
     QFile::remove(recordPath);
     QProcess cli;
-    cli.setProcessEnvironment(withTempIn(tempPath));
+    // The units' copy of the file goes into tempPath; Qt's own runtime folder, which outlives
+    // every run, is not the run's to remove.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", tempPath);
+    environment.insert("XDG_RUNTIME_DIR", folder.path());
+    cli.setProcessEnvironment(environment);
     cli.start(VARNHOLT_CLI,
               QStringList{"flash", romPath, "--retries", "1", "--record", recordPath} + Ports({&first, &second}));
     QVERIFY(cli.waitForStarted(CLI_RUN_BOUND_MS));

@@ -1,11 +1,6 @@
 #include <QtTest>
 
-#include <QJsonDocument>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QUuid>
 
 #include <thread>
 
@@ -18,7 +13,6 @@
 #include "records/localstore.h"
 #include "records/recordkeeper.h"
 #include "records/recordkeys.h"
-#include "records/recordschema.h"
 #include "records/serveraddress.h"
 #include "support/databasepeek.h"
 #include "support/flashrecord.h"
