@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QSqlQuery>
-#include <QUuid>
 
 #include <atomic>
 #include <cstdio>
@@ -17,6 +16,7 @@
 #include "records/centralstore.h"
 #include "records/recordkeys.h"
 #include "support/databasepeek.h"
+#include "support/flashrecord.h"
 #include "support/postgresserver.h"
 
 namespace {
@@ -35,31 +35,24 @@ const char *const FLASH_LOG[] = {"Browse success",
 
 QJsonObject TypicalFlash(const QString &station, int n)
 {
-    const QDateTime started = QDateTime::currentDateTimeUtc().addSecs(-n);
+    QJsonObject record =
+        FlashRecord(QString("SN%1").arg(n, 8, 10, QChar('0')), station, "success", n, 27, QString(64, 'a'));
     QJsonArray log;
     for (const char *text : FLASH_LOG)
-        log.append(QJsonObject{{"time", RecordTimeText(started)}, {"kind", "info"}, {"text", text}});
-    return {{Key::ID, QUuid::createUuid().toString(QUuid::WithoutBraces)},
-            {Key::UNIT, QString("SN%1").arg(n, 8, 10, QChar('0'))},
-            {Key::STATION, station},
-            {Key::OPERATOR, "ann"},
-            {Key::VERSION, "6.2"},
-            {Key::OPERATION, "flash"},
-            {Key::PORT, "/dev/ttyUSB0"},
-            {Key::BAUD, 115200},
-            {Key::FILE_PATH, "/srv/line/images/app-4.7.1.rom"},
-            {Key::IMAGE,
-             QJsonObject{{Key::FIRST, 0x80000},
-                         {Key::LAST, 0xBFFFF},
-                         {Key::SIZE, 262144},
-                         {Key::CRC32, "1A2B3C4D"},
-                         {Key::SHA256, QString(64, 'a')}}},
-            {Key::STARTED, RecordTimeText(started)},
-            {Key::FINISHED, RecordTimeText(started.addSecs(27))},
-            {Key::DURATION, 27.0},
-            {Key::RESULT, "success"},
-            {Key::FAILED_STEP, QJsonValue()},
-            {Key::LOG, log}};
+        log.append(QJsonObject{{"time", record.value(Key::STARTED)}, {"kind", "info"}, {"text", text}});
+    QJsonObject image = record.value(Key::IMAGE).toObject();
+    image.insert(Key::FIRST, 0x80000);
+    image.insert(Key::LAST, 0xBFFFF);
+    image.insert(Key::SIZE, 262144);
+    image.insert(Key::CRC32, "1A2B3C4D");
+    record.insert(Key::IMAGE, image);
+    record.insert(Key::OPERATOR, "ann");
+    record.insert(Key::VERSION, "6.2");
+    record.insert(Key::PORT, "/dev/ttyUSB0");
+    record.insert(Key::BAUD, 115200);
+    record.insert(Key::FILE_PATH, "/srv/line/images/app-4.7.1.rom");
+    record.insert(Key::LOG, log);
+    return record;
 }
 
 } // namespace

@@ -4,22 +4,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSerialPort>
-#include <QTemporaryDir>
 
-#include <csignal>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include "app/version.h"
 #include "sim/ecusimulator.h"
-#include "sim/sampleimage.h"
 #include "support/clirun.h"
 
 namespace {
-
-constexpr quint32 ADDRESS = 0x80000;
-constexpr int RUN_BOUND_MS = CLI_RUN_BOUND_MS;
 
 QDateTime RecordTime(const QJsonValue &value)
 {
@@ -45,8 +39,8 @@ void CheckRecord(const QJsonObject &record, const QString &port, const QString &
     QCOMPARE(record.value("baud").toInt(), 115200);
     QCOMPARE(record.value("file").toString(), file);
     const QJsonObject summary = record.value("image").toObject();
-    QCOMPARE(summary.value("first").toDouble(), double(ADDRESS));
-    QCOMPARE(summary.value("last").toDouble(), double(ADDRESS + image.size() - 1));
+    QCOMPARE(summary.value("first").toDouble(), double(ROM_ADDRESS));
+    QCOMPARE(summary.value("last").toDouble(), double(ROM_ADDRESS + image.size() - 1));
     QCOMPARE(summary.value("size").toDouble(), double(image.size()));
     QCOMPARE(summary.value("crc32").toString(), ZlibCrc32(image));
     QCOMPARE(summary.value("sha256").toString(),
@@ -71,9 +65,14 @@ QString LogLine(const QJsonObject &record, int fromEnd)
 
 // varnholt-cli run as a script runs it, against simulated units: what each unit holds, what
 // crossed each line, the exit status, the output and the record.
-class TestCli : public QObject
+class TestCli : public QObject, private CliFiles
 {
     Q_OBJECT
+
+public:
+    TestCli()
+        : CliFiles(4 * 16384, 9)
+    { }
 
 private slots:
     void initTestCase();
@@ -81,41 +80,33 @@ private slots:
     void failingUnitsLeaveTheOthersAlone();
     void refusedBeforeAnyUnitIsTouched_data();
     void refusedBeforeAnyUnitIsTouched();
-    void ctrlCStopsAfterTheFrameInFlight();
     void checkSumsTheImageUp();
-
-private:
-    QTemporaryDir folder;
-    QString romPath;
-    QString recordPath;
-    QByteArray image;
 };
 
 void TestCli::initTestCase()
 {
-    image = SampleImage(4 * 16384, 9);
-    romPath = folder.filePath("image.rom");
-    recordPath = folder.filePath("record.jsonl");
-    QVERIFY(WriteRomFile(romPath, ADDRESS, image));
+    QVERIFY(romWritten);
     // The same file with the last digit of line 3's checksum changed.
     QFile good(romPath), bad(folder.filePath("bad.rom"));
     QVERIFY(good.open(QIODevice::ReadOnly) && bad.open(QIODevice::WriteOnly));
     QList<QByteArray> lines = good.readAll().split('\n');
     lines[2].back() = lines[2].back() == '0' ? '1' : '0';
     QVERIFY(bad.write(lines.join('\n')) > 0);
+    QFile corrupt(folder.filePath("corrupt.sqlite"));
+    QVERIFY(corrupt.open(QIODevice::WriteOnly) && corrupt.write(QByteArray(8192, 'v')) == 8192);
+    QVERIFY(QDir().mkpath(folder.filePath("folder.d")));
+    for (const char *name : {"fifo.jsonl", "fifo.rom"})
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(name)).constData(), 0600), 0);
 }
 
 void TestCli::twoUnitsFlashedAtOnce()
 {
     EcuSimulator first, second;
     QVERIFY(first.start() && second.start());
-    QFile::remove(recordPath);
-
-    const CliRun run =
-        RunCli({"flash", romPath, "--port", first.portPath(), "--port", second.portPath(), "--record", recordPath});
+    const CliRun run = RunCli({"flash", romPath, "--port", first.portPath(), "--port", second.portPath()});
     QVERIFY2(run.status == 0, qPrintable(run.err));
     for (EcuSimulator *unit : {&first, &second}) {
-        QCOMPARE(unit->memory(ADDRESS, image.size()), image);
+        QCOMPARE(unit->memory(ROM_ADDRESS, image.size()), image);
         QVERIFY2(QRegularExpression("^\\S+Z " + QRegularExpression::escape(unit->portPath())
                                         + " \\[Flash Hanlder\\] Reset success$",
                                     QRegularExpression::MultilineOption)
@@ -126,15 +117,7 @@ void TestCli::twoUnitsFlashedAtOnce()
     // At once: each unit had its first frame before the other had its last.
     const auto firstFrames = first.frames(), secondFrames = second.frames();
     QVERIFY(firstFrames.first().atMs < secondFrames.last().atMs && secondFrames.first().atMs < firstFrames.last().atMs);
-
-    const QVector<QJsonObject> record = RecordLines(recordPath);
-    QCOMPARE(record.size(), 2);
-    for (const QJsonObject &line : record) {
-        const QString port = line.value("port").toString();
-        QVERIFY(port == first.portPath() || port == second.portPath());
-        CheckRecord(line, port, romPath, image, "success", QJsonValue());
-        QCOMPARE(LogLine(line, 1), QString("info: [Flash Hanlder] Reset success"));
-    }
+    // Their record lines: see failingUnitsLeaveTheOthersAlone.
 }
 
 // A silent unit, a port that does not exist and one that another program holds.
@@ -151,7 +134,7 @@ void TestCli::failingUnitsLeaveTheOthersAlone()
     const CliRun run = RunCli({"flash", romPath, "--json", "--record", recordPath, "--port", good.portPath(), "--port",
                                silent.portPath(), "--port", missing, "--port", held.portPath()});
     QCOMPARE(run.status, 1);
-    QCOMPARE(good.memory(ADDRESS, image.size()), image);
+    QCOMPARE(good.memory(ROM_ADDRESS, image.size()), image);
     QCOMPARE(silent.receivedCommands(), QByteArray::fromHex("1012"));
     QVERIFY(held.frames().isEmpty());
 
@@ -183,6 +166,7 @@ void TestCli::failingUnitsLeaveTheOthersAlone()
         const QString port = line.value("port").toString();
         if (port == good.portPath()) {
             CheckRecord(line, port, romPath, image, "success", QJsonValue());
+            QCOMPARE(LogLine(line, 1), QString("info: [Flash Hanlder] Reset success"));
         } else if (port == silent.portPath()) {
             CheckRecord(line, port, romPath, image, "failed",
                         "Erase Application: Port read timed out / [Flash Hanlder] Erase failed");
@@ -213,6 +197,31 @@ void TestCli::refusedBeforeAnyUnitIsTouched_data()
     QTest::newRow("retries past the most") << QStringList{"erase", "--retries", "11"} << "--retries 11" << 0;
     QTest::newRow("an unknown option") << QStringList{"erase", "--force"} << "Unknown option 'force'" << 0;
     QTest::newRow("an unknown command") << QStringList{"program", "image.rom"} << "unknown command \"program\"" << 0;
+    // A FIFO's open would wait for a writer, deaf to Ctrl-C.
+    QTest::newRow("a FIFO as the record")
+        << QStringList{"flash", "image.rom", "--record", "fifo.jsonl"} << "not a regular file" << 0;
+    QTest::newRow("a folder as the record")
+        << QStringList{"flash", "image.rom", "--record", "folder.d"} << "not a regular file" << 0;
+    QTest::newRow("a device as the record")
+        << QStringList{"flash", "image.rom", "--record", "/dev/null"} << "not a regular file" << 0;
+    QTest::newRow("a FIFO as the file") << QStringList{"flash", "fifo.rom"} << "not a regular file" << 2;
+    QTest::newRow("a unit on a port not given") << QStringList{"flash", "image.rom", "--unit", "/dev/nowhere=SN1"}
+                                                << "the port /dev/nowhere is not among the --port options" << 0;
+    QTest::newRow("one unit on two ports")
+        << QStringList{"flash", "image.rom", "--unit", "@first=SN1", "--unit", "@second=SN1"}
+        << "the unit SN1 is given for two ports" << 0;
+    QTest::newRow("an id too long") << QStringList{"flash", "image.rom", "--unit", "@first=" + QString(65, 'x')}
+                                    << "1 to 64 printable characters" << 0;
+    QTest::newRow("--no-db with --db") << QStringList{"flash", "image.rom", "--no-db", "--db", "x.sqlite"}
+                                       << "do not go together" << 0;
+    QTest::newRow("a corrupt database") << QStringList{"flash", "image.rom", "--db", "corrupt.sqlite"}
+                                        << "file is not a database" << 0;
+    QTest::newRow("a folder for a database")
+        << QStringList{"flash", "image.rom", "--db", "folder.d"} << "it is not a file" << 0;
+    QTest::newRow("a folder that cannot be made")
+        << QStringList{"flash", "image.rom", "--db", "/proc/varnholt/records.sqlite"} << "cannot make its folder" << 0;
+    QTest::newRow("an unreadable URL") << QStringList{"flash", "image.rom", "--db", "postgresql://host"}
+                                       << "cannot read the server's URL" << 0;
 }
 
 void TestCli::refusedBeforeAnyUnitIsTouched()
@@ -227,14 +236,15 @@ void TestCli::refusedBeforeAnyUnitIsTouched()
     QFile::remove(folder.filePath("link"));
     QVERIFY(QFile::link(first.portPath(), folder.filePath("link")));
     for (QString &argument : arguments) {
-        if (argument.endsWith(".rom") || argument.endsWith(".hex"))
+        if (argument.contains('.') && !argument.contains('/'))
             argument = folder.filePath(argument);
-        argument.replace("@first", first.portPath());
+        argument.replace("@first", first.portPath()).replace("@second", second.portPath());
         argument.replace("@link", folder.filePath("link"));
     }
 
-    const CliRun run = RunCli(
-        arguments + QStringList{"--port", first.portPath(), "--port", second.portPath(), "--record", recordPath});
+    if (!arguments.contains("--record"))
+        arguments << "--record" << recordPath;
+    const CliRun run = RunCli(arguments + QStringList{"--port", first.portPath(), "--port", second.portPath()});
     QCOMPARE(run.status, 2);
     QVERIFY2(run.err.contains(message) && run.err.count('\n') == 1, qPrintable(run.err));
     QVERIFY(first.frames().isEmpty() && second.frames().isEmpty());
@@ -246,40 +256,6 @@ void TestCli::refusedBeforeAnyUnitIsTouched()
     }
 }
 
-void TestCli::ctrlCStopsAfterTheFrameInFlight()
-{
-    EcuSimulator unit;
-    unit.setLineRate(115200);
-    QVERIFY(unit.start());
-    QFile::remove(recordPath);
-    QProcess cli;
-    cli.start(VARNHOLT_CLI, {"flash", romPath, "--port", unit.portPath(), "--record", recordPath});
-    // Jump, Erase, Flash start and one data frame answered; the second one on its way.
-    QVERIFY2(unit.waitForFrames(4, RUN_BOUND_MS), "the first data frame did not arrive");
-    ::kill(pid_t(cli.processId()), SIGINT);
-    QVERIFY2(cli.waitForFinished(RUN_BOUND_MS), "varnholt-cli did not end after Ctrl-C");
-    QCOMPARE(cli.exitCode(), 130);
-
-    const QByteArray commands = unit.receivedCommands();
-    QVERIFY2(!commands.contains('\x14') && commands.size() < 8, commands.toHex().constData());
-    QCOMPARE(unit.skippedBytes(), qint64(0));
-    for (const EcuSimulator::ReceivedFrame &frame : unit.frames())
-        QVERIFY(frame.checksumOk && frame.answeredStatus >= 0);
-    QSerialPort again(unit.portPath());
-    QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
-
-    const QVector<QJsonObject> record = RecordLines(recordPath);
-    QCOMPARE(record.size(), 1);
-    const QString failedStep = record.first().value("failed_step").toString();
-    CheckRecord(record.first(), unit.portPath(), romPath, image, "interrupted", failedStep);
-    QVERIFY2(QRegularExpression("^Stopped on request: nothing more was sent, no reset \\(waiting for the transfer, "
-                                "after frame [1-4] of 4\\) / \\[Flash Hanlder\\] Flash failed \\(stopped by Ctrl-C\\)$")
-                 .match(failedStep)
-                 .hasMatch(),
-             qPrintable(failedStep));
-    QCOMPARE(LogLine(record.first(), 2), QString("error: Stopped on request: nothing more was sent, no reset"));
-}
-
 void TestCli::checkSumsTheImageUp()
 {
     const CliRun check = RunCli({"check", romPath, "--baud", "9600"});
@@ -288,9 +264,6 @@ void TestCli::checkSumsTheImageUp()
              QString("%1: CRC-32 %2, 0x00080000 to 0x0008FFFF, 65536 bytes, 4 data frames, 1:08 on the "
                      "wire at 9600 baud\nSHA-256 %3\n")
                  .arg(romPath, ZlibCrc32(image), QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
-    const CliRun help = RunCli({"--help"});
-    QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("flash <file> --port <port>"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -3,15 +3,12 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include "sim/ecusimulator.h"
-#include "sim/sampleimage.h"
 #include "support/clirun.h"
 
 namespace {
 
-constexpr quint32 ADDRESS = 0x80000;
 constexpr quint8 ERASE_COMMAND = 0x12;
 constexpr quint8 VERIFY_COMMAND = 0x11;
 constexpr quint8 DATA_FRAME = 0x13;
@@ -23,29 +20,25 @@ constexpr int COPY_AFTER_MS = 600;
 } // namespace
 
 // How varnholt-cli tells and retries a unit's failure, against simulated units that fail.
-class TestCliFailures : public QObject
+class TestCliFailures : public QObject, private CliFiles
 {
     Q_OBJECT
+
+public:
+    TestCliFailures()
+        : CliFiles(4 * 16384, 7)
+    { }
 
 private slots:
     void initTestCase();
     void retriesAfterAFailureOnly_data();
     void retriesAfterAFailureOnly();
     void droppedAnswersAreCounted();
-
-private:
-    QTemporaryDir folder;
-    QString romPath;
-    QString recordPath;
-    QByteArray image;
 };
 
 void TestCliFailures::initTestCase()
 {
-    image = SampleImage(4 * 16384, 7);
-    romPath = folder.filePath("image.rom");
-    recordPath = folder.filePath("record.jsonl");
-    QVERIFY(WriteRomFile(romPath, ADDRESS, image));
+    QVERIFY(romWritten);
 }
 
 void TestCliFailures::retriesAfterAFailureOnly_data()
@@ -92,7 +85,7 @@ void TestCliFailures::retriesAfterAFailureOnly()
     QVERIFY2(firstFailure.contains(failedStep), qPrintable(firstFailure));
     QCOMPARE(record.first().value("result").toString(), attempts.last());
     if (!lineLost)
-        QCOMPARE(unit.memory(ADDRESS, image.size()), image);
+        QCOMPARE(unit.memory(ROM_ADDRESS, image.size()), image);
 }
 
 // Every data frame's answer comes twice; the copies are dropped, counted and named when the

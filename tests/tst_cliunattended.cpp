@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
+#include <QSerialPort>
 
 #include <csignal>
 #include <fcntl.h>
@@ -13,16 +13,13 @@
 #include <unistd.h>
 
 #include "sim/ecusimulator.h"
-#include "sim/sampleimage.h"
 #include "support/clirun.h"
 
 namespace {
 
-constexpr quint32 ADDRESS = 0x80000;
 constexpr char RESET_COMMAND = '\x14';
 // Jump, Erase, Flash start and the first data frame.
 constexpr int FIRST_DATA_FRAME = 4;
-constexpr int SECONDS_FOR_A_REFUSAL = 10;
 constexpr int STOPS_APART_MS = 300;
 constexpr int PAGE = 4096;
 
@@ -44,51 +41,34 @@ QStringList Results(const QVector<QJsonObject> &record)
 
 } // namespace
 
-// varnholt-cli as a supervisor, a pipe and a full disk treat it: stopped, cut off from its
-// output or given a file it must not wait on, it still leaves a true record.
-class TestCliUnattended : public QObject
+// varnholt-cli as a supervisor, a pipe and a full disk treat it: stopped or cut off from its
+// output, it still leaves a true record. A file it must not wait on: see tst_cli's refusals.
+class TestCliUnattended : public QObject, private CliFiles
 {
     Q_OBJECT
+
+public:
+    TestCliUnattended()
+        : CliFiles(4 * 16384, 5)
+    { }
 
 private slots:
     void initTestCase();
     void everyStopIsSafe_data();
     void everyStopIsSafe();
     void closedOutputStopsNothing();
-    void nothingWaitsInOpen_data();
-    void nothingWaitsInOpen();
-    void aSecondDeviceNodeIsTheSamePort();
     void recordLinesWholeOnAFullDisk();
     void runsShareOneRecord();
 
 private:
-    QProcessEnvironment withTempIn(const QString &path) const;
-
-    QTemporaryDir folder;
-    QString romPath;
-    QString recordPath;
     QString tempPath;
-    QByteArray image;
 };
 
 void TestCliUnattended::initTestCase()
 {
-    image = SampleImage(4 * 16384, 5);
-    romPath = folder.filePath("image.rom");
-    recordPath = folder.filePath("record.jsonl");
     tempPath = folder.filePath("tmp");
-    QVERIFY(WriteRomFile(romPath, ADDRESS, image));
+    QVERIFY(romWritten);
     QVERIFY(QDir(folder.path()).mkdir("tmp"));
-}
-
-// The units' copy of the file goes into this folder.
-QProcessEnvironment TestCliUnattended::withTempIn(const QString &path) const
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TMPDIR", path);
-    // Qt's own runtime folder, which outlives every run, is not the run's to remove.
-    environment.insert("XDG_RUNTIME_DIR", folder.path());
-    return environment;
 }
 
 void TestCliUnattended::everyStopIsSafe_data()
@@ -99,6 +79,8 @@ void TestCliUnattended::everyStopIsSafe_data()
     QTest::addColumn<QString>("result");
     QTest::addColumn<QString>("because");
 
+    QTest::newRow("Ctrl-C") << int(SIGINT) << 1 << 130 << "interrupted"
+                            << "(stopped by Ctrl-C)";
     QTest::newRow("SIGTERM") << int(SIGTERM) << 1 << 143 << "interrupted"
                              << "(stopped by SIGTERM)";
     QTest::newRow("SIGHUP") << int(SIGHUP) << 1 << 129 << "interrupted"
@@ -123,7 +105,12 @@ void TestCliUnattended::everyStopIsSafe()
     QVERIFY(first.start() && second.start());
     QFile::remove(recordPath);
     QProcess cli;
-    cli.setProcessEnvironment(withTempIn(tempPath));
+    // The units' copy of the file goes into tempPath; Qt's own runtime folder, which outlives
+    // every run, is not the run's to remove.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", tempPath);
+    environment.insert("XDG_RUNTIME_DIR", folder.path());
+    cli.setProcessEnvironment(environment);
     cli.start(VARNHOLT_CLI,
               QStringList{"flash", romPath, "--retries", "1", "--record", recordPath} + Ports({&first, &second}));
     QVERIFY(cli.waitForStarted(CLI_RUN_BOUND_MS));
@@ -138,8 +125,14 @@ void TestCliUnattended::everyStopIsSafe()
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), status);
 
-    for (const EcuSimulator *unit : {&first, &second})
+    for (const EcuSimulator *unit : {&first, &second}) {
         QVERIFY2(!unit->receivedCommands().contains(RESET_COMMAND), unit->receivedCommands().toHex().constData());
+        // A safe stop waits for the frame in flight and its answer.
+        for (const EcuSimulator::ReceivedFrame &frame : unit->frames())
+            QVERIFY(result == "killed" || (frame.checksumOk && frame.answeredStatus >= 0));
+        QSerialPort again(unit->portPath());
+        QVERIFY2(again.open(QIODevice::ReadWrite), qPrintable(again.errorString()));
+    }
     const QVector<QJsonObject> record = RecordLines(recordPath);
     QCOMPARE(Results(record), QStringList({result, result}));
     for (const QJsonObject &line : record) {
@@ -173,68 +166,9 @@ void TestCliUnattended::closedOutputStopsNothing()
     QVERIFY2(cli.waitForFinished(CLI_RUN_BOUND_MS), "varnholt-cli did not end");
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), 0);
-    QCOMPARE(first.memory(ADDRESS, image.size()), image);
-    QCOMPARE(second.memory(ADDRESS, image.size()), image);
+    QCOMPARE(first.memory(ROM_ADDRESS, image.size()), image);
+    QCOMPARE(second.memory(ROM_ADDRESS, image.size()), image);
     QCOMPARE(Results(RecordLines(recordPath)), QStringList({"success", "success"}));
-}
-
-void TestCliUnattended::nothingWaitsInOpen_data()
-{
-    QTest::addColumn<QString>("record");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("reason");
-
-    QTest::newRow("a FIFO as the record") << "fifo"
-                                          << "image.rom"
-                                          << "not a regular file";
-    QTest::newRow("a folder as the record") << "tmp"
-                                            << "image.rom"
-                                            << "not a regular file";
-    QTest::newRow("a device as the record") << "/dev/null"
-                                            << "image.rom"
-                                            << "not a regular file";
-    QTest::newRow("a FIFO as the file") << "record.jsonl"
-                                        << "fifo.rom"
-                                        << "not a regular file";
-}
-
-// Refused at once with its reason, nothing sent: a FIFO's open would wait for a writer.
-void TestCliUnattended::nothingWaitsInOpen()
-{
-    QFETCH(QString, record);
-    QFETCH(QString, file);
-    QFETCH(QString, reason);
-
-    for (const char *name : {"fifo", "fifo.rom"}) {
-        QFile::remove(folder.filePath(name));
-        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(name)).constData(), 0600), 0);
-    }
-    EcuSimulator unit;
-    QVERIFY(unit.start());
-    QElapsedTimer clock;
-    clock.start();
-    const CliRun run = RunCli({"flash", folder.filePath(file), "--port", unit.portPath(), "--record",
-                               record.startsWith('/') ? record : folder.filePath(record)});
-    QVERIFY2(clock.elapsed() < SECONDS_FOR_A_REFUSAL * 1000, "the refusal took too long");
-    QCOMPARE(run.status, 2);
-    QVERIFY2(run.err.contains(reason), qPrintable(run.err));
-    QVERIFY(unit.frames().isEmpty());
-}
-
-// The unit's port under a device node of its own making, with the same numbers.
-void TestCliUnattended::aSecondDeviceNodeIsTheSamePort()
-{
-    EcuSimulator unit;
-    QVERIFY(unit.start());
-    struct stat port { };
-    QCOMPARE(::stat(QFile::encodeName(unit.portPath()).constData(), &port), 0);
-    const QString node = folder.filePath("second-node");
-    if (::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, port.st_rdev) != 0)
-        QSKIP("making a device node needs root");
-    const CliRun run = RunCli({"erase", "--port", unit.portPath(), "--port", node});
-    QCOMPARE(run.status, 2);
-    QVERIFY2(run.err.contains("is named twice"), qPrintable(run.err));
-    QVERIFY(unit.frames().isEmpty());
 }
 
 // A real filesystem that fills up: a small tmpfs, which needs the right to mount.
@@ -263,7 +197,7 @@ void TestCliUnattended::recordLinesWholeOnAFullDisk()
     const CliRun full = RunCli({"flash", romPath, "--port", unit.portPath(), "--record", path});
     QCOMPARE(full.status, 3);
     QVERIFY2(full.err.contains("lacks the line of " + unit.portPath()), qPrintable(full.err));
-    QCOMPARE(unit.memory(ADDRESS, image.size()), image);
+    QCOMPARE(unit.memory(ROM_ADDRESS, image.size()), image);
     QCOMPARE(RecordLines(path).size(), 1);
 
     QVERIFY(QFile::remove(filler.fileName()));

@@ -36,14 +36,12 @@ void TestLineReport::reportCounts()
     QCOMPARE(report.stations().keys(), QStringList({"a", "b"}));
     QCOMPARE(QVector<int>({a.units, a.successes, b.units, b.successes, all.units, all.successes}),
              QVector<int>({3, 2, 2, 1, 4, 3}));
-    QCOMPARE(a.firstPassYield, 1.0 / 3);
-    QCOMPARE(b.firstPassYield, 0.5);
-    QCOMPARE(all.firstPassYield, 0.25);
+    QCOMPARE(QVector<double>({a.firstPassYield, b.firstPassYield, all.firstPassYield}),
+             QVector<double>({1.0 / 3, 0.5, 0.25}));
     // a: 3 units from 06:00:00 to 06:30:08.
     QCOMPARE(a.unitsPerHour, 3 * 3600.0 / (30 * 60 + 8));
-    QCOMPARE(a.medianFlashSeconds, 30.0);
-    QCOMPARE(all.medianFlashSeconds, 30.0);
-    QCOMPARE(b.medianFlashSeconds, 30.0);
+    QCOMPARE(QVector<double>({a.medianFlashSeconds, b.medianFlashSeconds, all.medianFlashSeconds}),
+             QVector<double>({30.0, 30.0, 30.0}));
     QCOMPARE(all.failuresByStep.value("[Flash Hanlder] Erase failed"), 2);
     QCOMPARE(a.failuresByStep.value("[Flash Hanlder] Flash failed"), 1);
     const QJsonObject json = report.toJson();

@@ -1,11 +1,6 @@
 #include <QtTest>
 
-#include <QJsonDocument>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QUuid>
 
 #include <thread>
 
@@ -14,10 +9,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "records/centralstore.h"
 #include "records/localstore.h"
 #include "records/recordkeeper.h"
 #include "records/recordkeys.h"
-#include "records/recordschema.h"
 #include "records/serveraddress.h"
 #include "support/databasepeek.h"
 #include "support/flashrecord.h"
@@ -32,17 +27,14 @@ class TestRecords : public QObject
 private slots:
     void initTestCase();
     void olderDatabaseIsBroughtForward();
-    void unusableDatabaseIsRefused_data();
-    void unusableDatabaseIsRefused();
+    void readOnlyDatabaseIsRefused();
     void aRecordIsCommittedWhole();
     void twoWritersKeepEveryRecord();
-    void recordsWaitAndReachTheServerOnce();
     void sendCutMidwayIsResumed();
     void silentServerIsGivenUp();
     void guardFindsTheImageTheUnitHolds();
 
 private:
-    RecordsSetup setupWith(const QStringList &databases);
     int serverCount(const QString &where = "TRUE");
 
     QTemporaryDir folder;
@@ -53,13 +45,6 @@ void TestRecords::initTestCase()
 {
     QString error;
     QVERIFY2(server.start(&error), qPrintable(error));
-}
-
-RecordsSetup TestRecords::setupWith(const QStringList &databases)
-{
-    RecordsSetup setup;
-    setup.databases = databases;
-    return setup;
 }
 
 int TestRecords::serverCount(const QString &where)
@@ -102,39 +87,21 @@ void TestRecords::olderDatabaseIsBroughtForward()
     QVERIFY2(error.contains(path) && error.contains("version 99, newer than this Varnholt's 2"), qPrintable(error));
 }
 
-void TestRecords::unusableDatabaseIsRefused_data()
+// Made by the tool, then read-only. A file that is no database, a folder in its place and a
+// folder that cannot be made: see tst_cli's refusals.
+void TestRecords::readOnlyDatabaseIsRefused()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("not a database") << "garbage"
-                                    << "file is not a database";
-    QTest::newRow("read-only") << "read-only"
-                               << "readonly database";
-}
-
-void TestRecords::unusableDatabaseIsRefused()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, reason);
-    if (kind == "read-only" && geteuid() == 0)
+    if (geteuid() == 0)
         QSKIP("root writes to a read-only file");
-    // A folder in its place and a folder that cannot be made: see tst_clirecords.
-    const QString path = folder.filePath(kind + ".sqlite");
-    QFile file(path);
-    if (kind == "garbage")
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) == 4096);
-    file.close();
-    if (kind == "read-only") {
-        LocalStore made;
-        QString ignored;
-        QVERIFY(made.open(path, &ignored));
-        QVERIFY(file.setPermissions(QFile::ReadOwner));
-    }
-    LocalStore store;
+    const QString path = folder.filePath("read-only.sqlite");
+    LocalStore made;
     QString error;
+    QVERIFY(made.open(path, &error));
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+    LocalStore store;
     QVERIFY(!store.open(path, &error));
     QVERIFY2(error.startsWith("the database " + QDir::toNativeSeparators(path) + " cannot be used")
-                 && error.contains(reason),
+                 && error.contains("readonly database"),
              qPrintable(error));
 }
 
@@ -180,38 +147,15 @@ void TestRecords::twoWritersKeepEveryRecord()
     QCOMPARE(records.size(), 2 * EACH);
 }
 
-void TestRecords::recordsWaitAndReachTheServerOnce()
-{
-    QString error;
-    QVERIFY2(server.stop(&error), qPrintable(error));
-    const RecordsSetup setup = setupWith({folder.filePath("forward.sqlite"), server.url()});
-    {
-        RecordKeeper keeper;
-        QVERIFY2(keeper.open(setup, &error), qPrintable(error));
-        QVERIFY(keeper.keep(FlashRecord("SN1", "s", "success", 0), &error)
-                && keeper.keep(FlashRecord("SN2", "s", "success", 1), &error));
-        QCOMPARE(keeper.sendWaiting(), 2);
-        const QString line = keeper.waitingLine();
-        QVERIFY2(line.startsWith("2 records wait to be sent: the server postgresql://postgres@/postgres?host=")
-                     && line.endsWith("the next run or \"varnholt-cli sync\" sends them"),
-                 qPrintable(line));
-    }
-    QVERIFY2(server.start(&error), qPrintable(error));
-    for (int run = 0; run < 2; ++run) {
-        RecordKeeper keeper;
-        QVERIFY(keeper.open(setup, &error));
-        QVERIFY2(keeper.sendWaiting() == 0, qPrintable(keeper.serverProblem()));
-        QCOMPARE(keeper.waitingLine(), QString());
-        QCOMPARE(serverCount("unit IN ('SN1', 'SN2') AND station = 's'"), 2);
-    }
-}
-
 // The server refuses the second of three records; then one reached it but its answer was
 // lost. Each record still ends up there once.
 void TestRecords::sendCutMidwayIsResumed()
 {
     QString error;
-    const RecordsSetup setup = setupWith({folder.filePath("cut.sqlite"), server.url()});
+    const RecordsSetup setup = RecordsSetup{{folder.filePath("cut.sqlite"), server.url()}};
+    // The server's tables first, for the trigger to stand on.
+    ServerAddress address;
+    QVERIFY(address.read(server.url(), &error) && CentralStore(address).open(&error));
     DatabasePeek peek("QPSQL");
     QVERIFY(peek.openServer(server.socketFolder()));
     QVERIFY(peek.run(
@@ -254,7 +198,7 @@ void TestRecords::silentServerIsGivenUp()
     const QString url = QString("postgresql://line@127.0.0.1:%1/records").arg(ntohs(address.sin_port));
     RecordKeeper keeper;
     QString error;
-    QVERIFY(keeper.open(setupWith({folder.filePath("silent.sqlite"), url}), &error));
+    QVERIFY(keeper.open(RecordsSetup{{folder.filePath("silent.sqlite"), url}}, &error));
     QVERIFY(keeper.keep(FlashRecord("S1", "s", "success", 0), &error));
     QCOMPARE(keeper.sendWaiting(), 1);
     ::close(listener);
@@ -267,8 +211,8 @@ void TestRecords::guardFindsTheImageTheUnitHolds()
 {
     QString error;
     RecordKeeper local, both;
-    QVERIFY(local.open(setupWith({folder.filePath("guard.sqlite")}), &error));
-    QVERIFY(both.open(setupWith({folder.filePath("guard-other.sqlite"), server.url()}), &error));
+    QVERIFY(local.open(RecordsSetup{{folder.filePath("guard.sqlite")}}, &error));
+    QVERIFY(both.open(RecordsSetup{{folder.filePath("guard-other.sqlite"), server.url()}}, &error));
     const QJsonObject held = FlashRecord("G1", "s", "success", 1, 30, "aa");
     QJsonObject erase = FlashRecord("G2", "s", "success", 2), verify = FlashRecord("G1", "s", "success", 3);
     erase[Key::OPERATION] = "erase";
@@ -286,7 +230,7 @@ void TestRecords::guardFindsTheImageTheUnitHolds()
     const QJsonObject elsewhere = FlashRecord("G5", "other", "success", 1, 30, "aa");
     QVERIFY(both.keep(elsewhere, &error) && both.sendWaiting() == 0);
     RecordKeeper fresh;
-    QVERIFY(fresh.open(setupWith({folder.filePath("guard-fresh.sqlite"), server.url()}), &error));
+    QVERIFY(fresh.open(RecordsSetup{{folder.filePath("guard-fresh.sqlite"), server.url()}}, &error));
     QCOMPARE(fresh.heldImage("G5", "aa"), elsewhere);
 }
 

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QProcess>
 
+#include "sim/sampleimage.h"
+
 CliRun RunCli(const QStringList &arguments, const QProcessEnvironment &environment)
 {
     QProcess cli;
@@ -36,3 +38,10 @@ QVector<QJsonObject> RecordLines(const QString &path)
     }
     return text.isEmpty() || text.endsWith('\n') ? lines : QVector<QJsonObject>();
 }
+
+CliFiles::CliFiles(int imageSize, int seed)
+    : image(SampleImage(imageSize, seed))
+    , romPath(folder.filePath("image.rom"))
+    , recordPath(folder.filePath("record.jsonl"))
+    , romWritten(WriteRomFile(romPath, ROM_ADDRESS, image))
+{ }
