@@ -208,16 +208,24 @@ void TestCliUnattended::recordLinesWholeOnAFullDisk()
 
 // Runs write their lines at the same moments: each line reaches the file in one write, or
 // the runs' halves interleave.
+// Runs that share a record, each pausing after every record write: a line written in two
+// writes would be cut by another run's line.
 void TestCliUnattended::runsShareOneRecord()
 {
-    constexpr int RUNS = 4, PORTS = 2000;
+    constexpr int RUNS = 4, PORTS = 400;
     QStringList arguments{"flash", folder.filePath("missing.rom"), "--record", recordPath};
     for (int i = 0; i < PORTS; ++i)
         arguments << "--port" << folder.filePath(QString("no-such-port-%1").arg(i));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LD_PRELOAD", SLOW_RECORD_WRITES);
+    // The sanitizers' runtime would otherwise refuse a library loaded before it.
+    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
     QFile::remove(recordPath);
     QProcess runs[RUNS];
-    for (QProcess &run : runs)
+    for (QProcess &run : runs) {
+        run.setProcessEnvironment(environment);
         run.start(VARNHOLT_CLI, arguments);
+    }
     for (QProcess &run : runs) {
         QVERIFY(run.waitForFinished(CLI_RUN_BOUND_MS));
         QCOMPARE(run.exitCode(), 2);
