@@ -194,6 +194,8 @@ void TestCli::refusedBeforeAnyUnitIsTouched_data()
         << QStringList{"erase", "--baud", "14400"} << "not one of the window's rates" << 0;
     QTest::newRow("the same port twice") << QStringList{"verify", "--port", "@first"} << "is named twice" << 0;
     QTest::newRow("the same port under a link") << QStringList{"verify", "--port", "@link"} << "is named twice" << 0;
+    QTest::newRow("the same port under a second device node")
+        << QStringList{"verify", "--port", "@node"} << "is named twice" << 0;
     QTest::newRow("retries past the most") << QStringList{"erase", "--retries", "11"} << "--retries 11" << 0;
     QTest::newRow("an unknown option") << QStringList{"erase", "--force"} << "Unknown option 'force'" << 0;
     QTest::newRow("an unknown command") << QStringList{"program", "image.rom"} << "unknown command \"program\"" << 0;
@@ -224,6 +226,16 @@ void TestCli::refusedBeforeAnyUnitIsTouched_data()
                                        << "cannot read the server's URL" << 0;
 }
 
+// A device node of the test's own making with the port's numbers; empty where that is not allowed.
+QString SecondDeviceNode(const QString &port, const QString &node)
+{
+    struct stat device { };
+    QFile::remove(node);
+    const bool made = ::stat(QFile::encodeName(port).constData(), &device) == 0
+        && ::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, device.st_rdev) == 0;
+    return made ? node : QString();
+}
+
 void TestCli::refusedBeforeAnyUnitIsTouched()
 {
     QFETCH(QStringList, arguments);
@@ -240,7 +252,11 @@ void TestCli::refusedBeforeAnyUnitIsTouched()
             argument = folder.filePath(argument);
         argument.replace("@first", first.portPath()).replace("@second", second.portPath());
         argument.replace("@link", folder.filePath("link"));
+        if (argument == "@node")
+            argument = SecondDeviceNode(first.portPath(), folder.filePath("node"));
     }
+    if (arguments.contains(QString()))
+        QSKIP("making a device node needs root");
 
     if (!arguments.contains("--record"))
         arguments << "--record" << recordPath;
