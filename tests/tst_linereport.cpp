@@ -59,6 +59,9 @@ void TestLineReport::csvQuotesWhatASpreadsheetNeeds()
     QVERIFY(rows.at(0).startsWith("id,unit,station,operator,operation,port,baud,file,first,last,size,crc32,sha256,"));
     QCOMPARE(rows.at(1).section(',', 1, 7), QString("\"SN,1\",\"line \"\"3\"\"\",,flash,,115200"));
     QVERIFY(rows.at(1).contains(",1.5,failed,\"Erase failed\nagain\","));
+    // A scanned id that reads like a formula stays text in a spreadsheet.
+    QCOMPARE(RecordsCsv({FlashRecord("=1+2", "-3", "success", 0, 1.5, "aa")}).split("\r\n").at(1).section(',', 1, 2),
+             QString("'=1+2,'-3"));
 }
 
 void TestLineReport::serverUrls_data()
